@@ -1,0 +1,28 @@
+// tolvane-cli: the configuration tool's core without windows, for production
+// lines, scripts and tests.
+#include <CLI/CLI.hpp>
+
+#include <string>
+#include <vector>
+
+#include "app/cli/Commands.h"
+
+int main(int argc, char** argv) {
+  using namespace tolvane::cli;
+  CLI::App app{"Tolvane command-line tool: configure and service level sensors without windows."};
+  app.set_version_flag("--version", std::string("tolvane-cli ") + TOLVANE_VERSION);
+  app.require_subcommand(1);
+
+  // One line per command group.
+  std::vector<CommandRunner> runners;
+  runners.push_back(AddLanguageCommands(app));
+
+  CLI11_PARSE(app, argc, argv);
+
+  for (const auto& run : runners) {
+    if (const auto rc = run()) {
+      return *rc;
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,56 @@
+// The text catalogue: every text the user sees is looked up by key in one
+// language file that holds two language columns per key.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/Messages.h"
+
+namespace tolvane {
+
+struct LANGUAGE_ENTRY {
+  std::string key;
+  std::string text[2];
+};
+
+class CLanguageFile {
+ public:
+  static constexpr int kMaxEntries = 1000;
+
+  // `modelsFolder` is where the language file lives; `messages` shows the
+  // error when the file cannot be opened (may be null).
+  CLanguageFile(const std::filesystem::path& modelsFolder, IMessageBox* messages);
+
+  // Reads the file named `fileName` in the models folder. Returns 0 when it
+  // was read, -1 when it could not be opened. Entries beyond the table's room
+  // are refused; the first entry of a key wins.
+  int Load(std::string_view fileName);
+
+  // Copies the text of `key` in column `language` (0 or 1; any other number
+  // reads column 0) into `out`, with each "\n" turned into a line feed.
+  // Returns false and leaves `out` unchanged when the key is not there.
+  bool Lookup(std::string_view key, int language, std::string& out) const;
+
+  // The text of `key`, or an empty text.
+  std::string Text(std::string_view key, int language) const;
+
+  int EntryCount() const { return static_cast<int>(entries_.size()); }
+  // Lines that held an entry but found the table full.
+  int RefusedCount() const { return refused_; }
+
+  // Parses one file's content line by line (exposed for the fuzz target).
+  void ParseLines(const std::vector<std::string>& lines);
+
+ private:
+  void Store(LANGUAGE_ENTRY&& entry);
+
+  std::filesystem::path models_;
+  IMessageBox* messages_;
+  std::vector<LANGUAGE_ENTRY> entries_;
+  int refused_ = 0;
+};
+
+}  // namespace tolvane

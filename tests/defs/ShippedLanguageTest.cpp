@@ -1,0 +1,123 @@
+// Checks the language file the program ships: every key the program looks up
+// is there in both languages, and every text fits the arguments its caller
+// formats into it (listed beside the file in Tolvane_Language.args).
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "common/CheckedFormat.h"
+#include "defs/LanguageFile.h"
+
+namespace tolvane {
+namespace {
+
+const std::filesystem::path kModels = std::filesystem::path(TOLVANE_SOURCE_DATA) / "Models";
+
+std::vector<std::string> RequiredKeys() {
+  std::vector<std::string> keys;
+  auto family = [&keys](const char* prefix, std::initializer_list<std::pair<int, int>> ranges) {
+    for (const auto& [from, to] : ranges) {
+      for (int i = from; i <= to; ++i) {
+        keys.push_back(prefix + std::to_string(i));
+      }
+    }
+  };
+  family("ERROR_MESSAGE", {{1, 39}, {44, 77}, {79, 81}, {83, 83}, {85, 88}, {90, 115}, {117, 117}, {119, 119}});
+  family("STATUS_MESSAGE", {{1, 17}, {22, 42}, {44, 52}});
+  family("BUSY_MESSAGE", {{1, 15}});
+  for (const char* k :
+       {"IDD_ALTERNATEPAGE", "IDD_BIGDISPLAY", "IDD_BUSYWINDOW", "IDD_CALPAGES", "IDD_COPYRIGHTBOX",
+        "IDD_DIMENSIONFORM", "IDD_DIRECTENTRY", "IDD_ERRORDETAIL", "IDD_GENERICFORM", "IDD_HELP",
+        "IDD_MAINFORM_STUBBEDMODE", "IDD_NONLINEAR", "IDD_SELECTPROGRAM", "IDD_SESSIONOPTS", "IDD_SETFILENAME",
+        "IDD_SETOPTIONS", "IDD_UPDATEPROGRAM", "IDD_VIEWGUIDE", "IDOK", "IDCANCEL", "IDC_ACTIVITY",
+        "IDC_ADDRESS_LABEL", "IDC_ADVANCED", "IDC_BROWSE2", "IDC_CFLABEL", "IDC_CHECK_TXT", "IDC_CONFIGFILE",
+        "IDC_CONFIGWINDOW", "IDC_COPYRIGHT1", "IDC_COPYRIGHT2", "IDC_COPYRIGHT3", "IDC_CURRENTRANGELABEL",
+        "IDC_CURRENTVERSIONLABEL", "IDC_CUSTDP", "IDC_CUSTPAGE", "IDC_DEFAULTCFG", "IDC_DETAILS", "IDC_DISCLAIMER",
+        "IDC_DISTANCE_TXT", "IDC_DSLABEL", "IDC_FACTDP", "IDC_FACTPAGE", "IDC_FHLABEL", "IDC_FMWEFN_TXT",
+        "IDC_FRAME_STARTUP", "IDC_FRAME_STATUS", "IDC_HEXDISP", "IDC_HISTDP", "IDC_HW_MODEL", "IDC_INTEGERDISP",
+        "IDC_MEASURED_TXT", "IDC_MODELDESCRIPTION", "IDC_NAMING_INST", "IDC_NO", "IDC_NONLINEAR", "IDC_OCMDP",
+        "IDC_OK", "IDC_OPENFILE", "IDC_OPTIN", "IDC_PNSN", "IDC_PRINTFILE", "IDC_PROGRAM", "IDC_RELAY", "IDC_RESET",
+        "IDC_RESTART", "IDC_SAVEFILE", "IDC_SELECTFIRMWARELABEL", "IDC_SELECTPROGRAM", "IDC_SHLABEL", "IDC_SKIP",
+        "IDC_SKIPINTRO", "IDC_START_STATUS1", "IDC_START_STATUS2", "IDC_START_STATUS3", "IDC_START_STATUS4",
+        "IDC_STUBBEDMODE", "IDC_SW_REVISION", "IDC_TANKWINDOW", "IDC_UNITLABEL", "IDC_UPDATE", "IDC_UPDATEBOX_TXT",
+        "IDC_VALIDCFG", "IDC_VALUE_LABEL", "IDC_VIEWDRAWING", "IDC_VIEWGUIDE_INST", "IDC_WC_UPDATE",
+        "IDC_WRITETARGET", "IDC_YES", "SELECTSTR"}) {
+    keys.emplace_back(k);
+  }
+  return keys;
+}
+
+// KEY -> argument types, one letter each (s, d, u, x, f); "-" for none.
+std::map<std::string, std::string> ArgumentTypes() {
+  std::map<std::string, std::string> types;
+  std::ifstream in(kModels / "Tolvane_Language.args");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (const auto hash = line.find('#'); hash != std::string::npos) {
+      line.resize(hash);
+    }
+    std::istringstream words(line);
+    std::string key, letters;
+    if (words >> key >> letters) {
+      types[key] = letters == "-" ? "" : letters;
+    }
+  }
+  return types;
+}
+
+std::vector<FormatArg> SampleArguments(const std::string& letters) {
+  std::vector<FormatArg> args;
+  for (const char c : letters) {
+    switch (c) {
+      case 's': args.emplace_back(std::string("text")); break;
+      case 'd': args.emplace_back(-12LL); break;
+      case 'u': case 'x': args.emplace_back(42ULL); break;
+      case 'f': args.emplace_back(3.5); break;
+      default: ADD_FAILURE() << "unknown argument type " << c;
+    }
+  }
+  return args;
+}
+
+class ShippedLanguage : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(catalogue_.Load("Tolvane_Language.txt"), 0); }
+  CLanguageFile catalogue_{kModels, nullptr};
+};
+
+TEST_F(ShippedLanguage, HoldsEveryKeyInBothLanguages) {
+  EXPECT_EQ(catalogue_.RefusedCount(), 0);
+  for (const auto& key : RequiredKeys()) {
+    for (int column = 0; column < 2; ++column) {
+      std::string text;
+      EXPECT_TRUE(catalogue_.Lookup(key, column, text)) << key;
+      EXPECT_FALSE(text.empty()) << key << " column " << column;
+    }
+  }
+}
+
+TEST_F(ShippedLanguage, EveryTextFitsItsCallersArguments) {
+  const auto types = ArgumentTypes();
+  ASSERT_FALSE(types.empty());
+  for (const auto& key : RequiredKeys()) {
+    const auto it = types.find(key);
+    ASSERT_NE(it, types.end()) << key << " has no argument list";
+    const auto args = SampleArguments(it->second);
+    for (int column = 0; column < 2; ++column) {
+      const std::string text = catalogue_.Text(key, column);
+      EXPECT_TRUE(PatternFits(text, args)) << key << " column " << column << ": " << text;
+      if (args.empty()) {
+        // No caller formats it: a lone "%" would show as it stands, which is what we want.
+        continue;
+      }
+      // Every argument is used: the pattern with one argument fewer must not fit.
+      const std::vector<FormatArg> fewer(args.begin(), args.end() - 1);
+      EXPECT_FALSE(PatternFits(text, fewer)) << key << " column " << column << " ignores an argument: " << text;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tolvane

@@ -1,0 +1,48 @@
+// Helpers the tests share: temporary folders, recorded message boxes, files.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "common/Messages.h"
+
+namespace tolvane::test {
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(std::string_view name) const { return path_ / std::string(name); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Records every message box; answers questions with `answer`.
+class RecordingMessages : public IMessageBox {
+ public:
+  int Show(const std::string& text, unsigned type) override {
+    shown.emplace_back(text, type);
+    return (type & MB_YESNO) != 0 ? answer : RESULT_OK;
+  }
+  std::vector<std::pair<std::string, unsigned>> shown;
+  int answer = RESULT_YES;
+};
+
+void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
+std::string ReadBytes(const std::filesystem::path& path);
+
+// UTF-8 text as a UTF-16 LE file image with byte-order mark.
+std::string Utf16File(std::string_view utf8);
+
+// Runs a command line, returns its exit status and standard output.
+std::pair<int, std::string> RunCommand(const std::string& command);
+
+}  // namespace tolvane::test
