@@ -1,4 +1,5 @@
-// The message box as core code sees it. The dialog kit implements it with
+// The dialogs as core code sees them: message box, error detail, busy window
+// and the "do not show again" notice. The dialog kit implements them with
 // windows; the command-line program prints; tests record.
 #pragma once
 
@@ -27,6 +28,31 @@ class IMessageBox {
   virtual ~IMessageBox() = default;
   // Shows `text` (UTF-8) and returns RESULT_OK, RESULT_YES, RESULT_NO or RESULT_CANCEL.
   virtual int Show(const std::string& text, unsigned type) = 0;
+};
+
+// A message with an expandable detail text; OK closes it.
+class IErrorDetail {
+ public:
+  virtual ~IErrorDetail() = default;
+  virtual void Show(const std::string& message, const std::string& detail) = 0;
+};
+
+// The window that shows what a long operation is doing.
+class IBusyWindow {
+ public:
+  virtual ~IBusyWindow() = default;
+  virtual void SetMessage(const std::string& text) = 0;
+  // 0..100; values outside are clamped.
+  virtual void SetProgress(int percent) = 0;
+};
+
+// A notice or question with a "Do not show this message again" box. Returns
+// RESULT_OK (yes/OK) or RESULT_CANCEL (no, Escape, close box); `showAgain` is
+// set by the buttons from the check box and left alone on Escape.
+class IOptionsPrompt {
+ public:
+  virtual ~IOptionsPrompt() = default;
+  virtual int Show(const std::string& message, bool okOnly, bool& showAgain) = 0;
 };
 
 }  // namespace tolvane
