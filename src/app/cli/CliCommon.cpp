@@ -1,6 +1,10 @@
 #include "app/cli/CliCommon.h"
 
 #include <cstdio>
+#include <memory>
+
+#include "common/FileSystem.h"
+#include "defs/ModelFile.h"
 
 namespace tolvane::cli {
 
@@ -11,6 +15,19 @@ int CConsoleMessages::Show(const std::string& text, unsigned type) {
 
 FOLDERS ProgramFolders() { return ResolveFolders(ProcessEnvironment(), "tolvane", TOLVANE_DATA_DIR); }
 
-std::string LanguageFileName() { return "Tolvane_Language.txt"; }
+// LANGUAGE_FILE of the corporate model; the shipped file when the corporate
+// model is missing or names none.
+std::string LanguageFileName() {
+  const FOLDERS folders = ProgramFolders();
+  auto tables = std::make_unique<MODEL_TABLES>();
+  APP_SETTINGS settings;
+  const CLanguageFile noTexts(folders.models, nullptr);
+  CONFIG_RECORD record;
+  CModelFile corporate(folders.models, *tables, settings, noTexts, record);
+  if (corporate.LoadCorporateModel() == 1 && IsSafeLeafName(settings.languageFile)) {
+    return settings.languageFile;
+  }
+  return "Tolvane_Language.txt";
+}
 
 }  // namespace tolvane::cli

@@ -13,5 +13,7 @@ namespace tolvane::cli {
 using CommandRunner = std::function<std::optional<int>()>;
 
 CommandRunner AddLanguageCommands(CLI::App& app);
+CommandRunner AddLinkCommands(CLI::App& app);
+CommandRunner AddModelCommands(CLI::App& app);
 
 }  // namespace tolvane::cli

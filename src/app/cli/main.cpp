@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
   // One line per command group.
   std::vector<CommandRunner> runners;
   runners.push_back(AddLanguageCommands(app));
+  runners.push_back(AddLinkCommands(app));
+  runners.push_back(AddModelCommands(app));
 
   CLI11_PARSE(app, argc, argv);
 
