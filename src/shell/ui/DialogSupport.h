@@ -1,0 +1,56 @@
+// Small helpers every dialog of the kit uses: control ids, texts from the
+// language file, and the platform's dialog result values.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QWidget>
+
+#include <string_view>
+
+#include "defs/AppSettings.h"
+#include "defs/LanguageFile.h"
+
+namespace tolvane {
+
+// The dynamic property that carries a control's id, so that context help,
+// captions and tests find a control by the id of its dialog template.
+inline constexpr char kControlIdProperty[] = "controlId";
+
+// Tags `widget` with `id` and hands it back.
+template <typename W>
+W* WithControlId(W* widget, int id) {
+  widget->setProperty(kControlIdProperty, id);
+  return widget;
+}
+
+int ControlId(const QWidget* widget);
+
+// The first widget under `root` (or `root` itself) that carries `id`; null
+// when there is none.
+QWidget* FindControl(QWidget* root, int id);
+
+template <typename W>
+W* FindControlAs(QWidget* root, int id) {
+  return qobject_cast<W*>(FindControl(root, id));
+}
+
+// The text of `key` in the run's language.
+QString LanguageText(const CLanguageFile& language, const APP_SETTINGS& settings, std::string_view key);
+
+QString FromUtf8(const std::string& text);
+
+// A modal dialog that ends with the platform's result values: OK 1, Cancel 2
+// (Escape and the close box), so callers compare with RESULT_OK and
+// RESULT_CANCEL rather than with QDialog::Accepted.
+class CKitDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CKitDialog(QWidget* parent);
+
+  void accept() override;
+  void reject() override;
+};
+
+}  // namespace tolvane

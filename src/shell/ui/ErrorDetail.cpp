@@ -1,0 +1,154 @@
+#include "shell/ui/ErrorDetail.h"
+
+#include <QPushButton>
+#include <QStyle>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTextFrame>
+
+#include <algorithm>
+
+namespace tolvane {
+namespace {
+
+constexpr int kTop = 10;
+constexpr int kGap = 10;
+constexpr int kSide = 12;
+
+const char kShowDetails[] = "Show Details";
+const char kHideDetails[] = "Hide Details";
+
+int LineFeeds(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+// A read-only text whose lines are exactly `lineHeight` apart, so that the
+// height the layout gives it holds all its lines; text that wraps scrolls.
+void SetLines(QTextEdit* edit, const QString& text, int lineHeight, int side) {
+  edit->setPlainText(text);
+  // No room above or below the lines, so the height holds them exactly; a
+  // little at the sides of a text field.
+  QTextFrameFormat frame = edit->document()->rootFrame()->frameFormat();
+  frame.setMargin(0);
+  frame.setLeftMargin(side);
+  frame.setRightMargin(side);
+  edit->document()->rootFrame()->setFrameFormat(frame);
+  QTextCursor cursor(edit->document());
+  cursor.select(QTextCursor::Document);
+  QTextBlockFormat format;
+  format.setLineHeight(lineHeight, QTextBlockFormat::FixedHeight);
+  format.setTopMargin(0);
+  format.setBottomMargin(0);
+  cursor.mergeBlockFormat(format);
+}
+
+// The message reads as part of the dialog; the detail sits on a text field.
+QTextEdit* MakeText(QWidget* parent, bool field) {
+  auto* edit = new QTextEdit(parent);
+  edit->setReadOnly(true);
+  edit->setAcceptRichText(false);
+  edit->setLineWrapMode(QTextEdit::WidgetWidth);
+  edit->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  edit->document()->setDocumentMargin(0);
+  // No frame: a frame would take pixels from the lines' height.
+  edit->setFrameShape(QFrame::NoFrame);
+  if (field) {
+    edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  } else {
+    edit->viewport()->setBackgroundRole(QPalette::Window);
+    edit->setFocusPolicy(Qt::NoFocus);
+    edit->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  }
+  return edit;
+}
+
+}  // namespace
+
+CErrorDetail::CErrorDetail(const CLanguageFile& language, const APP_SETTINGS& settings, QWidget* parent)
+    : CKitDialog(parent),
+      language_(language),
+      settings_(settings),
+      messageText_(WithControlId(MakeText(this, false), IDC_MESSAGE)),
+      detailText_(WithControlId(MakeText(this, true), IDC_DETAIL)),
+      ok_(WithControlId(new QPushButton(this), IDC_OKBUTTON)),
+      details_(WithControlId(new QPushButton(this), IDC_DETAILSBUTTON)) {
+  WithControlId(this, IDD);
+  setModal(true);
+
+  ok_->setDefault(true);
+  ok_->setAutoDefault(true);
+  details_->setAutoDefault(false);
+  connect(ok_, &QPushButton::clicked, this, &CErrorDetail::accept);
+  connect(details_, &QPushButton::clicked, this, &CErrorDetail::Toggle);
+
+  // The buttons keep one size whatever they read.
+  QSize size = ok_->sizeHint();
+  for (const QString& text : {QString::fromLatin1(kShowDetails), QString::fromLatin1(kHideDetails)}) {
+    details_->setText(text);
+    size = size.expandedTo(details_->sizeHint());
+  }
+  size.setWidth(std::max(size.width(), fontMetrics().averageCharWidth() * 14));
+  ok_->resize(size);
+  details_->resize(size);
+}
+
+int CErrorDetail::LineHeight() const { return fontMetrics().size(Qt::TextSingleLine, QStringLiteral("Test")).height() - 3; }
+
+void CErrorDetail::Show(const std::string& message, const std::string& detail) {
+  message_ = message;
+  detail_ = detail;
+  expanded_ = false;
+
+  setWindowTitle(LanguageText(language_, settings_, "IDD_ERRORDETAIL"));
+  ok_->setText(LanguageText(language_, settings_, "IDOK"));
+  details_->setText(LanguageText(language_, settings_, "IDC_DETAILS"));
+  const int lineHeight = LineHeight();
+  SetLines(messageText_, FromUtf8(message_), lineHeight, 0);
+  SetLines(detailText_, FromUtf8(detail_), lineHeight, 4);
+  Relayout();
+  ok_->setFocus();
+  exec();
+}
+
+void CErrorDetail::reject() { Toggle(); }
+
+void CErrorDetail::Toggle() {
+  expanded_ = !expanded_;
+  Relayout();
+}
+
+void CErrorDetail::Relayout() {
+  const QFontMetrics metrics = fontMetrics();
+  const int lineHeight = LineHeight();
+
+  // Wide enough for the longest line of either text, within reason; a line
+  // longer than that wraps and its control scrolls.
+  int textWidth = 0;
+  for (const std::string* text : {&message_, &detail_}) {
+    for (const QString& line : FromUtf8(*text).split(QLatin1Char('\n'))) {
+      textWidth = std::max(textWidth, metrics.horizontalAdvance(line));
+    }
+  }
+  const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+  const int minWidth = std::max(metrics.averageCharWidth() * 60, 2 * ok_->width() + 3 * kSide);
+  const int width = std::clamp(textWidth + scrollBar + 2 * kSide + 8, minWidth, metrics.averageCharWidth() * 100);
+
+  int y = kTop;
+  const int messageHeight = (LineFeeds(message_) + 1) * lineHeight;
+  messageText_->setGeometry(kSide, y, width - 2 * kSide, messageHeight);
+  y += messageHeight + kGap;
+
+  details_->move(kSide, y);
+  ok_->move(width - kSide - ok_->width(), y);
+  const int collapsedHeight = y + ok_->height() + kGap;
+
+  const int detailHeight = (LineFeeds(detail_) + 1) * lineHeight;
+  detailText_->setGeometry(kSide, collapsedHeight, width - 2 * kSide, detailHeight);
+  const int expandedHeight = collapsedHeight + detailHeight + kGap;
+
+  detailText_->setVisible(expanded_);
+  details_->setText(QString::fromLatin1(expanded_ ? kHideDetails : kShowDetails));
+  setFixedSize(width, expanded_ ? expandedHeight : collapsedHeight);
+}
+
+}  // namespace tolvane

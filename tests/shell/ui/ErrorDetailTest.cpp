@@ -1,0 +1,137 @@
+#include "shell/ui/ErrorDetail.h"
+
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+#include "DialogTestSupport.h"
+
+namespace tolvane {
+namespace {
+
+class ErrorDetail : public ::testing::Test {
+ protected:
+  // Shows the dialog and runs `inside` while it is open; `inside` must end
+  // with a click on OK.
+  void ShowWith(const std::string& message, const std::string& detail, const std::function<void(QDialog&)>& inside) {
+    bool ran = false;
+    test::WhenModalOpens([&](QDialog& dialog) {
+      ran = true;
+      inside(dialog);
+    });
+    dialog_.Show(message, detail);
+    EXPECT_TRUE(ran);
+  }
+
+  static QWidget* Control(QDialog& dialog, int id) { return FindControl(&dialog, id); }
+
+  APP_SETTINGS settings_;
+  CErrorDetail dialog_{test::ShippedLanguage(), settings_, nullptr};
+};
+
+TEST_F(ErrorDetail, PlacesItsControlsByTheLineRule) {
+  const int line = dialog_.LineHeight();
+  ASSERT_GT(line, 5);
+  ShowWith("Write failed.\nThe unit did not answer.\nCheck the cable.", "one\ntwo\nthree", [&](QDialog& d) {
+    const QRect message = Control(d, CErrorDetail::IDC_MESSAGE)->geometry();
+    EXPECT_EQ(message.top(), 10);
+    EXPECT_EQ(message.height(), 3 * line);
+    const QRect ok = Control(d, CErrorDetail::IDC_OKBUTTON)->geometry();
+    const QRect details = Control(d, CErrorDetail::IDC_DETAILSBUTTON)->geometry();
+    EXPECT_EQ(ok.top(), 10 + 3 * line + 10);
+    EXPECT_EQ(details.top(), ok.top());
+    EXPECT_EQ(d.height(), ok.top() + ok.height() + 10);
+    EXPECT_FALSE(Control(d, CErrorDetail::IDC_DETAIL)->isVisible());
+    test::ClickControl(d, CErrorDetail::IDC_OKBUTTON);
+  });
+}
+
+TEST_F(ErrorDetail, ThreeDetailLinesGrowTheWindowAndTogglingTwiceRestoresIt) {
+  const int line = dialog_.LineHeight();
+  ShowWith("Write failed.", "Step: copy to Customer page\nCommand 0x34\nStatus 0x02", [&](QDialog& d) {
+    auto* button = qobject_cast<QPushButton*>(Control(d, CErrorDetail::IDC_DETAILSBUTTON));
+    auto* detail = qobject_cast<QTextEdit*>(Control(d, CErrorDetail::IDC_DETAIL));
+    const QSize collapsed = d.size();
+    const QSize buttonSize = button->size();
+    EXPECT_EQ(button->text(), QStringLiteral("Show Details"));
+    test::Snapshot(d, "error_detail_collapsed");
+
+    button->click();
+    EXPECT_TRUE(dialog_.IsExpanded());
+    EXPECT_EQ(d.height(), collapsed.height() + 3 * line + 10);
+    EXPECT_EQ(d.width(), collapsed.width());
+    EXPECT_EQ(detail->geometry().top(), collapsed.height());
+    EXPECT_EQ(detail->height(), 3 * line);
+    EXPECT_TRUE(detail->isVisible());
+    EXPECT_EQ(button->text(), QStringLiteral("Hide Details"));
+    EXPECT_EQ(button->size(), buttonSize);
+    // All three lines fit in the height the rule gives them.
+    EXPECT_EQ(detail->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(detail->toPlainText(), QStringLiteral("Step: copy to Customer page\nCommand 0x34\nStatus 0x02"));
+    test::Snapshot(d, "error_detail_expanded");
+
+    button->click();
+    EXPECT_FALSE(dialog_.IsExpanded());
+    EXPECT_EQ(d.size(), collapsed);
+    EXPECT_EQ(button->text(), QStringLiteral("Show Details"));
+    test::ClickControl(d, CErrorDetail::IDC_OKBUTTON);
+  });
+}
+
+TEST_F(ErrorDetail, EscapeAndTheCloseBoxToggleTheDetailsOnlyOkCloses) {
+  ShowWith("Write failed.", "detail", [&](QDialog& d) {
+    const int collapsed = d.height();
+    QTest::keyClick(&d, Qt::Key_Escape);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_TRUE(dialog_.IsExpanded());
+    EXPECT_GT(d.height(), collapsed);
+    d.close();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(dialog_.IsExpanded());
+    EXPECT_EQ(d.height(), collapsed);
+    QTest::keyClick(&d, Qt::Key_Return);  // OK is the default button
+    EXPECT_FALSE(d.isVisible());
+  });
+}
+
+TEST_F(ErrorDetail, TextsComeFromTheLanguageFileAndEachShowStartsCollapsed) {
+  ShowWith("Message", "Detail", [&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("Error"));
+    EXPECT_EQ(test::ControlText(d, CErrorDetail::IDC_OKBUTTON), QStringLiteral("OK"));
+    EXPECT_EQ(test::ControlText(d, CErrorDetail::IDC_MESSAGE), QStringLiteral("Message"));
+    EXPECT_EQ(test::ControlText(d, CErrorDetail::IDC_DETAIL), QStringLiteral("Detail"));
+    test::ClickControl(d, CErrorDetail::IDC_DETAILSBUTTON);
+    test::ClickControl(d, CErrorDetail::IDC_OKBUTTON);
+  });
+  settings_.languageNumber = 1;
+  ShowWith("Nachricht", "", [&](QDialog& d) {
+    EXPECT_FALSE(dialog_.IsExpanded());
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("Fehler"));
+    EXPECT_EQ(test::ControlText(d, CErrorDetail::IDC_DETAILSBUTTON), QStringLiteral("Show Details"));
+    test::ClickControl(d, CErrorDetail::IDC_OKBUTTON);
+  });
+}
+
+TEST_F(ErrorDetail, ALongDetailKeepsEveryLineWithinReach) {
+  std::string detail;
+  for (int i = 0; i < 12; ++i) {
+    detail += "Word " + std::to_string(i) + " of a detail line that runs on and on and on and on and on and on "
+              "and on and on and on and on and on and on and on and on and on and on and on and on.\n";
+  }
+  ShowWith("Message", detail, [&](QDialog& d) {
+    test::ClickControl(d, CErrorDetail::IDC_DETAILSBUTTON);
+    auto* edit = qobject_cast<QTextEdit*>(Control(d, CErrorDetail::IDC_DETAIL));
+    EXPECT_EQ(edit->height(), 13 * dialog_.LineHeight());
+    // Wrapped lines need more room than the rule gives; the text scrolls.
+    EXPECT_GT(edit->verticalScrollBar()->maximum(), 0);
+    EXPECT_LE(d.width(), dialog_.fontMetrics().averageCharWidth() * 100);
+    test::Snapshot(d, "error_detail_long");
+    test::ClickControl(d, CErrorDetail::IDC_OKBUTTON);
+  });
+}
+
+}  // namespace
+}  // namespace tolvane
