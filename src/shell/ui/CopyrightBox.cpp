@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <string>
 
 #include "common/StdioFileEx.h"
@@ -33,9 +34,12 @@ CCopyrightBox::CCopyrightBox(const CLanguageFile& language, const APP_SETTINGS& 
   line1_->setFont(heading);
   for (QLabel* label : {line1_, line2_, body_}) {
     label->setWordWrap(true);
-    label->setMaximumWidth(fontMetrics().averageCharWidth() * 70);
+    label->setMaximumWidth(fontMetrics().averageCharWidth() * 80);
   }
-  line1_->setMinimumWidth(fontMetrics().averageCharWidth() * 56);
+  // As wide as the heading, within reason.
+  const int headingWidth = QFontMetrics(heading).horizontalAdvance(line1_->text()) + 4;
+  line1_->setMinimumWidth(
+      std::clamp(headingWidth, fontMetrics().averageCharWidth() * 56, fontMetrics().averageCharWidth() * 80));
   body_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   ok_->setMinimumWidth(fontMetrics().averageCharWidth() * 12);

@@ -110,6 +110,13 @@ int CMessageBox::Show(const std::string& text, unsigned type) {
 }
 
 int CMessageBox::ShowHere(const std::string& text, unsigned type) {
+  if (isVisible()) {
+    // Already open, say a worker's box while the user still answers another
+    // one: the new message comes up in a second box on top.
+    CMessageBox second(language_, settings_, this, sound_);
+    second.SetCaption(caption_);
+    return second.ShowHere(text, type);
+  }
   message_ = text;
   type_ = type;
   Apply();

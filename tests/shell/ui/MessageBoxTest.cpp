@@ -143,6 +143,25 @@ TEST_F(MessageBox, TextsComeFromTheLanguageFileAndTheCaptionFromTheOwner) {
   EXPECT_EQ(no, QStringLiteral("Nein"));
 }
 
+TEST_F(MessageBox, ABoxWhileTheBoxIsOpenComesUpOnTop) {
+  int inner = 0;
+  QString outerTextAfter;
+  test::WhenModalOpens([&](QDialog& outer) {
+    test::WhenModalOpens([&](QDialog& second) {
+      EXPECT_NE(&second, &outer);
+      EXPECT_EQ(test::ControlText(second, CMessageBox::IDC_TEXT), QStringLiteral("Second"));
+      test::ClickControl(second, CMessageBox::IDC_OKBUTTON);
+    });
+    inner = box_.Show("Second", MB_INFO);
+    outerTextAfter = test::ControlText(outer, CMessageBox::IDC_TEXT);
+    EXPECT_TRUE(outer.isVisible());
+    test::ClickControl(outer, CMessageBox::IDC_NOBUTTON);
+  });
+  EXPECT_EQ(box_.Show("First", MB_YESNO), RESULT_NO);
+  EXPECT_EQ(inner, RESULT_OK);
+  EXPECT_EQ(outerTextAfter, QStringLiteral("First"));
+}
+
 TEST_F(MessageBox, AWorkerThreadsBoxRunsOnTheUserInterfaceThread) {
   std::atomic<int> result{0};
   QThread* ranOn = nullptr;
