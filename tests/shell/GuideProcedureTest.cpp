@@ -10,13 +10,10 @@
 namespace tolvane {
 namespace {
 
-const std::filesystem::path kModels = std::filesystem::path(TOLVANE_SOURCE_DATA) / "Models";
-
-// Answers like a user: a button and the state of the check box.
-class FakePrompt : public IViewGuide {
- public:
+// Stands in for the prompt, the store, the opener and the error dialog at
+// once and records what the procedure asked of each.
+struct Desk : IViewGuide, ISettingsWriter, IDocumentOpener, IErrorDetail {
   int Show(bool& guide) override {
-    ++shown;
     if (escaped) {
       return RESULT_CANCEL;
     }
@@ -25,39 +22,25 @@ class FakePrompt : public IViewGuide {
     }
     return answer;
   }
-  int answer = RESULT_CANCEL;
-  bool ticked = false;
-  bool escaped = false;  // left with Escape: no button, the box does not count
-  int shown = 0;
-};
-
-class FakeStore : public ISettingsWriter {
- public:
   bool WriteBool(const std::string& name, bool value, int* code) override {
     writes.emplace_back(name, value);
-    if (code != nullptr) {
-      *code = failCode;
-    }
-    return failCode != 0;
+    *code = writeFailure;
+    return writeFailure != 0;
   }
-  std::vector<std::pair<std::string, bool>> writes;
-  int failCode = 0;
-};
-
-class FakeOpener : public IDocumentOpener {
- public:
   bool Open(const std::filesystem::path& file) override {
     opened.push_back(file);
-    return works;
+    return viewerStarts;
   }
-  std::vector<std::filesystem::path> opened;
-  bool works = true;
-};
+  void Show(const std::string& message, const std::string& detail) override { errors.emplace_back(message, detail); }
 
-class FakeErrors : public IErrorDetail {
- public:
-  void Show(const std::string& message, const std::string& detail) override { shown.emplace_back(message, detail); }
-  std::vector<std::pair<std::string, std::string>> shown;
+  int answer = RESULT_CANCEL;
+  bool ticked = false;
+  bool escaped = false;  // left with Escape: the box does not count
+  int writeFailure = 0;
+  bool viewerStarts = true;
+  std::vector<std::pair<std::string, bool>> writes;
+  std::vector<std::filesystem::path> opened;
+  std::vector<std::pair<std::string, std::string>> errors;
 };
 
 class GuideProcedure : public ::testing::Test {
@@ -68,130 +51,104 @@ class GuideProcedure : public ::testing::Test {
     settings_.guideFile = "User Guide.pps";
     test::WriteBytes(help_ / "User Guide.pps", "guide");
   }
+  void Run() { RunGuideProcedure(desk_, desk_, desk_, desk_, language_, settings_, help_.path()); }
+  std::pair<std::string, std::string> Texts(const char* message, const char* detail) const {
+    return {language_.Text(message, settings_.languageNumber), language_.Text(detail, settings_.languageNumber)};
+  }
 
-  void Run() { RunGuideProcedure(prompt_, store_, opener_, errors_, language_, settings_, help_.path()); }
-
-  std::string Text(const char* key) const { return language_.Text(key, settings_.languageNumber); }
-
-  CLanguageFile language_{kModels, nullptr};
+  CLanguageFile language_{std::filesystem::path(TOLVANE_SOURCE_DATA) / "Models", nullptr};
   APP_SETTINGS settings_;
   test::TempDir help_;
-  FakePrompt prompt_;
-  FakeStore store_;
-  FakeOpener opener_;
-  FakeErrors errors_;
+  Desk desk_;
 };
 
-TEST_F(GuideProcedure, YesWithTheBoxClearOpensTheGuideAndWritesNothing) {
-  prompt_.answer = RESULT_OK;
+TEST_F(GuideProcedure, YesOpensTheGuideAndOnlyATickedBoxIsWritten) {
+  desk_.answer = RESULT_OK;
   Run();
-  EXPECT_EQ(prompt_.shown, 1);
-  ASSERT_EQ(opener_.opened.size(), 1u);
-  EXPECT_EQ(opener_.opened[0], help_ / "User Guide.pps");
+  EXPECT_EQ(desk_.opened, std::vector<std::filesystem::path>{help_ / "User Guide.pps"});
   EXPECT_TRUE(settings_.guide);
-  EXPECT_TRUE(store_.writes.empty());
-  EXPECT_TRUE(errors_.shown.empty());
-}
+  EXPECT_TRUE(desk_.writes.empty());
 
-TEST_F(GuideProcedure, NoWithTheBoxTickedWritesGuideFalse) {
-  prompt_.answer = RESULT_CANCEL;
-  prompt_.ticked = true;
+  desk_.ticked = true;
   Run();
-  EXPECT_TRUE(opener_.opened.empty());
+  EXPECT_EQ(desk_.opened.size(), 2u);
   EXPECT_FALSE(settings_.guide);
-  ASSERT_EQ(store_.writes.size(), 1u);
-  EXPECT_EQ(store_.writes[0], std::make_pair(std::string("GUIDE"), false));
-  EXPECT_TRUE(errors_.shown.empty());
+  EXPECT_EQ(desk_.writes, (std::vector<std::pair<std::string, bool>>{{"GUIDE", false}}));
+  EXPECT_TRUE(desk_.errors.empty());
 }
 
-TEST_F(GuideProcedure, NoOrEscapeWithTheBoxClearChangesNothing) {
-  for (const bool escaped : {false, true}) {
-    prompt_.answer = RESULT_CANCEL;
-    prompt_.ticked = escaped;  // Escape ignores a ticked box
-    prompt_.escaped = escaped;
-    Run();
-    EXPECT_TRUE(settings_.guide);
-    EXPECT_TRUE(opener_.opened.empty());
-    EXPECT_TRUE(store_.writes.empty());
-    EXPECT_TRUE(errors_.shown.empty());
-  }
-}
-
-TEST_F(GuideProcedure, YesWithTheBoxTickedOpensAndWrites) {
-  prompt_.answer = RESULT_OK;
-  prompt_.ticked = true;
+TEST_F(GuideProcedure, NoWritesOnlyWhenTheBoxIsTickedAndEscapeNever) {
+  desk_.answer = RESULT_CANCEL;
   Run();
-  EXPECT_EQ(opener_.opened.size(), 1u);
-  EXPECT_EQ(store_.writes.size(), 1u);
-  EXPECT_TRUE(errors_.shown.empty());
+  desk_.ticked = true;
+  desk_.escaped = true;
+  Run();
+  EXPECT_TRUE(settings_.guide);
+  EXPECT_TRUE(desk_.writes.empty());
+
+  desk_.escaped = false;
+  Run();
+  EXPECT_FALSE(settings_.guide);
+  EXPECT_EQ(desk_.writes.size(), 1u);
+  EXPECT_TRUE(desk_.opened.empty());
+  EXPECT_TRUE(desk_.errors.empty());
 }
 
 TEST_F(GuideProcedure, AGuideThatCannotBeOpenedIsReported) {
-  prompt_.answer = RESULT_OK;
-  const std::pair<std::string, std::string> expected{Text("ERROR_MESSAGE21"), Text("ERROR_MESSAGE22")};
-
-  // The viewer does not start.
-  opener_.works = false;
+  desk_.answer = RESULT_OK;
+  desk_.viewerStarts = false;
   Run();
-  ASSERT_EQ(errors_.shown.size(), 1u);
-  EXPECT_EQ(errors_.shown[0], expected);
+  EXPECT_EQ(desk_.errors, std::vector{Texts("ERROR_MESSAGE21", "ERROR_MESSAGE22")});
 
-  // The document is not there: the desktop's opener would start a viewer
-  // all the same, so it is not asked.
-  opener_ = FakeOpener{};
-  errors_.shown.clear();
+  // A missing document: the desktop's opener would start a viewer all the
+  // same, so it is not asked.
+  desk_ = Desk{};
+  desk_.answer = RESULT_OK;
   std::filesystem::remove(help_ / "User Guide.pps");
   Run();
-  EXPECT_TRUE(opener_.opened.empty());
-  ASSERT_EQ(errors_.shown.size(), 1u);
-  EXPECT_EQ(errors_.shown[0], expected);
-  EXPECT_TRUE(store_.writes.empty());
+  EXPECT_TRUE(desk_.opened.empty());
+  EXPECT_EQ(desk_.errors, std::vector{Texts("ERROR_MESSAGE21", "ERROR_MESSAGE22")});
 }
 
 TEST_F(GuideProcedure, AGuideNameOutsideTheHelpFolderIsNotOpened) {
-  prompt_.answer = RESULT_OK;
-  test::WriteBytes(help_.path().parent_path() / "outside.pps", "x");
-  const std::string absolute = (help_.path() / "User Guide.pps").string();
-  for (const std::string& name : {std::string("../outside.pps"), std::string("sub/../User Guide.pps"), absolute,
-                                 std::string(""), std::string("."), std::string(".."), std::string("a\\b.pps")}) {
+  desk_.answer = RESULT_OK;
+  test::TempDir outside;
+  test::WriteBytes(outside / "x.pps", "x");
+  const std::string relative = "../" + outside.path().filename().string() + "/x.pps";
+  for (const std::string& name : {relative, (outside / "x.pps").string(), std::string(""), std::string("."),
+                                  std::string(".."), std::string("a\\b.pps")}) {
     settings_.guideFile = name;
-    errors_.shown.clear();
+    desk_.errors.clear();
     Run();
-    EXPECT_TRUE(opener_.opened.empty()) << name;
-    EXPECT_EQ(errors_.shown.size(), 1u) << name;
+    EXPECT_TRUE(desk_.opened.empty()) << name;
+    EXPECT_EQ(desk_.errors.size(), 1u) << name;
   }
-  std::filesystem::remove(help_.path().parent_path() / "outside.pps");
-}
-
-TEST_F(GuideProcedure, GuideDocumentPathKeepsPlainNames) {
-  EXPECT_EQ(GuideDocumentPath("/opt/t/Help", "User Guide.pps"), std::filesystem::path("/opt/t/Help/User Guide.pps"));
   EXPECT_EQ(GuideDocumentPath("/opt/t/Help", "Kurzanleitung ä.pdf"),
             std::filesystem::path("/opt/t/Help/Kurzanleitung ä.pdf"));
   EXPECT_EQ(GuideDocumentPath("/opt/t/Help", "..."), std::filesystem::path("/opt/t/Help/..."));
-  EXPECT_TRUE(GuideDocumentPath("/opt/t/Help", "/etc/passwd").empty());
 }
 
-TEST_F(GuideProcedure, AFailedWriteIsReportedWithItsCode) {
-  prompt_.answer = RESULT_CANCEL;
-  prompt_.ticked = true;
-  store_.failCode = 2;
+TEST_F(GuideProcedure, FailuresAreReportedInTheRunsLanguageWithTheWriteCode) {
+  desk_.answer = RESULT_CANCEL;
+  desk_.ticked = true;
+  desk_.writeFailure = 2;
   Run();
-  ASSERT_EQ(errors_.shown.size(), 1u);
-  EXPECT_EQ(errors_.shown[0].first, "Cannot save the quick start guide setting (error 2).");
-  EXPECT_EQ(errors_.shown[0].second, Text("ERROR_MESSAGE24"));
-}
+  ASSERT_EQ(desk_.errors.size(), 1u);
+  EXPECT_EQ(desk_.errors[0].first, "Cannot save the quick start guide setting (error 2).");
+  EXPECT_EQ(desk_.errors[0].second, Texts("ERROR_MESSAGE23", "ERROR_MESSAGE24").second);
 
-TEST_F(GuideProcedure, BothFailuresAreReportedInTheRunsLanguage) {
+  // Both failures, in order: the guide, then the setting.
+  desk_ = Desk{};
+  settings_.guide = true;
   settings_.languageNumber = 1;
-  prompt_.answer = RESULT_OK;
-  prompt_.ticked = true;
-  opener_.works = false;
-  store_.failCode = 4;
+  desk_.answer = RESULT_OK;
+  desk_.ticked = true;
+  desk_.viewerStarts = false;
+  desk_.writeFailure = 4;
   Run();
-  ASSERT_EQ(errors_.shown.size(), 2u);
-  EXPECT_EQ(errors_.shown[0].first, language_.Text("ERROR_MESSAGE21", 1));
-  EXPECT_EQ(errors_.shown[1].first, "Die Einstellung für die Kurzanleitung kann nicht gespeichert werden (Fehler 4).");
-  EXPECT_EQ(errors_.shown[1].second, language_.Text("ERROR_MESSAGE24", 1));
+  ASSERT_EQ(desk_.errors.size(), 2u);
+  EXPECT_EQ(desk_.errors[0], Texts("ERROR_MESSAGE21", "ERROR_MESSAGE22"));
+  EXPECT_EQ(desk_.errors[1].first, "Die Einstellung für die Kurzanleitung kann nicht gespeichert werden (Fehler 4).");
 }
 
 }  // namespace

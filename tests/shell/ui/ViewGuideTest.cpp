@@ -5,10 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "DialogTestSupport.h"
-#include "support/TestSupport.h"
 
 namespace tolvane {
 namespace {
@@ -68,39 +65,6 @@ TEST_F(ViewGuide, TextsComeFromTheLanguageFile) {
   CViewGuide prompt(test::ShippedLanguage(), german, nullptr);
   EXPECT_EQ(prompt.windowTitle(), QStringLiteral("Kurzanleitung"));
   EXPECT_EQ(test::ControlText(prompt, CViewGuide::IDC_YESBUTTON), QStringLiteral("Ja"));
-}
-
-// The prompt in the guide procedure: declining for good is written once.
-TEST_F(ViewGuide, DecliningForGoodIsWrittenToTheStore) {
-  struct Store : ISettingsWriter {
-    bool WriteBool(const std::string& name, bool value, int* code) override {
-      writes.emplace_back(name, value);
-      if (code != nullptr) {
-        *code = 0;
-      }
-      return false;
-    }
-    std::vector<std::pair<std::string, bool>> writes;
-  } store;
-  struct Opener : IDocumentOpener {
-    bool Open(const std::filesystem::path&) override { return true; }
-  } opener;
-  struct Errors : IErrorDetail {
-    void Show(const std::string& message, const std::string&) override { shown.push_back(message); }
-    std::vector<std::string> shown;
-  } errors;
-  test::TempDir help;
-  settings_.guide = true;
-
-  test::WhenModalOpens([](QDialog& d) {
-    FindControlAs<QCheckBox>(&d, CViewGuide::IDC_SKIPINTRO)->click();
-    test::ClickControl(d, CViewGuide::IDC_NOBUTTON);
-  });
-  RunGuideProcedure(prompt_, store, opener, errors, test::ShippedLanguage(), settings_, help.path());
-  EXPECT_FALSE(settings_.guide);
-  ASSERT_EQ(store.writes.size(), 1u);
-  EXPECT_EQ(store.writes[0], std::make_pair(std::string("GUIDE"), false));
-  EXPECT_TRUE(errors.shown.empty());
 }
 
 }  // namespace
