@@ -19,6 +19,7 @@ CBusyWindow::CBusyWindow(const CLanguageFile& language, const APP_SETTINGS& sett
   setWindowModality(Qt::NonModal);
 
   message_->setWordWrap(true);
+  message_->setTextFormat(Qt::PlainText);
   message_->setMinimumWidth(fontMetrics().averageCharWidth() * 48);
   message_->setMinimumHeight(fontMetrics().lineSpacing() * 2);
   message_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

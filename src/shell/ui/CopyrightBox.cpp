@@ -34,6 +34,7 @@ CCopyrightBox::CCopyrightBox(const CLanguageFile& language, const APP_SETTINGS& 
   line1_->setFont(heading);
   for (QLabel* label : {line1_, line2_, body_}) {
     label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
     label->setMaximumWidth(fontMetrics().averageCharWidth() * 80);
   }
   // As wide as the heading, within reason.

@@ -58,6 +58,7 @@ CMessageBox::CMessageBox(const CLanguageFile& language, const APP_SETTINGS& sett
   setModal(true);
 
   text_->setWordWrap(true);
+  text_->setTextFormat(Qt::PlainText);
   text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   text_->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
   text_->setMaximumWidth(fontMetrics().averageCharWidth() * 80);

@@ -22,6 +22,7 @@ CSetOptions::CSetOptions(const CLanguageFile& language, const APP_SETTINGS& sett
   setModal(true);
 
   message_->setWordWrap(true);
+  message_->setTextFormat(Qt::PlainText);
   message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   message_->setMinimumWidth(fontMetrics().averageCharWidth() * 56);
   message_->setMaximumWidth(fontMetrics().averageCharWidth() * 80);

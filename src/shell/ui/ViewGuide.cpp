@@ -27,6 +27,7 @@ CViewGuide::CViewGuide(const CLanguageFile& language, const APP_SETTINGS& settin
   skip_->setText(LanguageText(language, settings, "IDC_SKIPINTRO"));
 
   question_->setWordWrap(true);
+  question_->setTextFormat(Qt::PlainText);
   question_->setMinimumWidth(fontMetrics().averageCharWidth() * 56);
   question_->setMaximumWidth(fontMetrics().averageCharWidth() * 80);
 
