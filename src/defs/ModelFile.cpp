@@ -234,8 +234,8 @@ bool CModelFile::ApplyConfigurationKey(const MODEL_ENTRY& e) {
     m.baseFactor = ParseReal(e.value);
     Applied(true);
   } else if (k == "DCAL") {
-    // The index as written is the word number.
-    const bool ok = e.hasIndex && e.written >= 0 && m.fixedWriteCount < kMaxFixedWrites;
+    // The index as written is the word number; it must lie in the page.
+    const bool ok = e.hasIndex && e.written >= 0 && e.written < kPageWords && m.fixedWriteCount < kMaxFixedWrites;
     if (ok) {
       m.fixedWrites[static_cast<std::size_t>(m.fixedWriteCount++)] = {e.written, ParseInt32(e.value)};
     }
@@ -702,54 +702,52 @@ int CModelFile::LoadModelByName(std::string_view name, int progress) {
   return LoadModel(folder_ / std::string(name), progress);
 }
 
-bool CModelFile::ReadFileLines(const std::filesystem::path& path, std::vector<std::string>& lines) const {
-  lines.clear();
+bool CModelFile::ScanEntries(const std::filesystem::path& path,
+                             const std::function<bool(const MODEL_ENTRY&)>& visit) const {
+  MODEL_ENTRY e;
   if (IsProtected(path)) {
     std::string plain;
     if (!DecipherFileToMemory(path, key_, plain)) {
       return false;
     }
-    lines = SplitTextLines(plain);
+    for (const std::string& line : SplitTextLines(plain)) {
+      if (ReadEntry(line, e) && !visit(e)) {
+        break;
+      }
+    }
     return true;
   }
+  // Plain files are read line by line, so a huge file costs no memory.
   CStdioFileEx file(nullptr);
   if (!file.Open(path, CStdioFileEx::modeRead)) {
     return false;
   }
   std::string line;
   while (file.ReadString(line)) {
-    lines.push_back(std::move(line));
+    if (ReadEntry(line, e) && !visit(e)) {
+      break;
+    }
   }
   return true;
 }
 
-int CModelFile::FindInLines(const std::vector<std::string>& lines, std::string_view key, std::string_view value,
-                            std::string* outValue, bool keepLooking) {
-  MODEL_ENTRY e;
-  for (const std::string& line : lines) {
-    if (!ReadEntry(line, e) || e.key != key) {
-      continue;
+int CModelFile::FindKeyValue(const std::filesystem::path& path, std::string_view key, std::string_view value,
+                             std::string* outValue, bool keepLooking) const {
+  int result = 0;
+  ScanEntries(path, [&](const MODEL_ENTRY& e) {
+    if (e.key != key) {
+      return true;
     }
     if (outValue != nullptr) {
       *outValue = e.value;
     }
     if (e.value == value) {
-      return 1;
+      result = 1;
+      return false;
     }
-    if (!keepLooking) {
-      return 0;
-    }
-  }
-  return 0;
-}
-
-int CModelFile::FindKeyValue(const std::filesystem::path& path, std::string_view key, std::string_view value,
-                             std::string* outValue, bool keepLooking) const {
-  std::vector<std::string> lines;
-  if (!ReadFileLines(path, lines)) {
-    return 0;
-  }
-  return FindInLines(lines, key, value, outValue, keepLooking);
+    return keepLooking;
+  });
+  return result;
 }
 
 std::vector<std::string> CModelFile::ListFiles(std::string_view pattern, std::string_view extension) const {
@@ -787,14 +785,11 @@ int CModelFile::FindModel(std::string_view pattern, std::string_view key, std::s
 int CModelFile::FindModelByTwoValues(std::string_view pattern, std::string_view key, std::string_view value1,
                                      std::string_view value2, int progress, std::string& outName) const {
   static constexpr std::string_view kSteps[2][2] = {{".txt", "STATUS_MESSAGE29"}, {".fmf", "STATUS_MESSAGE30"}};
-  std::vector<std::string> lines;
   for (const auto& step : kSteps) {
     ShowBusy(step[1], progress);
     for (const std::string& name : ListFiles(pattern, step[0])) {
-      if (!ReadFileLines(folder_ / name, lines)) {
-        continue;
-      }
-      if (FindInLines(lines, key, value1, nullptr, true) == 1 && FindInLines(lines, key, value2, nullptr, true) == 1) {
+      const std::filesystem::path path = folder_ / name;
+      if (FindKeyValue(path, key, value1, nullptr, true) == 1 && FindKeyValue(path, key, value2, nullptr, true) == 1) {
         outName = name;
         return 1;
       }

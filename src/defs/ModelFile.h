@@ -116,9 +116,9 @@ class CModelFile {
   void Applied(bool applied);
   void ResetDefinition();
   void SetHelpTopic(int controlId, const std::string& topic);
-  bool ReadFileLines(const std::filesystem::path& path, std::vector<std::string>& lines) const;
-  static int FindInLines(const std::vector<std::string>& lines, std::string_view key, std::string_view value,
-                         std::string* outValue, bool keepLooking);
+  // Visits the entries of a plain or protected file until `visit` returns
+  // false. False when the file cannot be read.
+  bool ScanEntries(const std::filesystem::path& path, const std::function<bool(const MODEL_ENTRY&)>& visit) const;
   std::vector<std::string> ListFiles(std::string_view pattern, std::string_view extension) const;
   void ShowBusy(std::string_view key, int progress) const;
 

@@ -24,6 +24,8 @@ inline constexpr int kMaxTankImages = 100;
 inline constexpr int kMaxOverlays = 8;
 inline constexpr int kMaxPictures = 10;
 inline constexpr int kMaxDimWindows = 9;
+// Words of a memory page (fixed writes must name one of them).
+inline constexpr int kPageWords = 256;
 
 // One selection item of the configuration form. Option 0 is the prompt.
 struct CONFIG_ITEM {

@@ -212,7 +212,7 @@ TEST_F(Parser, UnitsWrittenInPairsCountBoth) {
 TEST_F(Parser, LimitsFixedWritesAndFiles) {
   const PARSE_STATS s = Parse(
       "MAXSENSORHEIGHT = 480.5\nMINRANGE = 12\nDEFAULTFILE = F.cfg\nUNITRANGE = 12M\nTPF = 25.4\n"
-      "DCAL[40] = 27\nDCAL[0] = -3\nDCAL = 5\nREVISION = 1.04\nHELPFILE = QR.chm\n");
+      "DCAL[40] = 27\nDCAL[0] = -3\nDCAL = 5\nDCAL[256] = 1\nREVISION = 1.04\nHELPFILE = QR.chm\n");
   EXPECT_DOUBLE_EQ(m().maxSensorHeight, 480.5);
   EXPECT_DOUBLE_EQ(m().minRange, 12.0);
   EXPECT_EQ(m().defaultFile, "F.cfg");
@@ -225,7 +225,7 @@ TEST_F(Parser, LimitsFixedWritesAndFiles) {
   EXPECT_EQ(m().fixedWrites[1].value, -3);
   EXPECT_EQ(f_.record.modelFileRevision, "1.04");
   EXPECT_EQ(f_.tables->helpFile, "QR.chm");
-  EXPECT_EQ(s.ignored, 1);  // DCAL without a word
+  EXPECT_EQ(s.ignored, 2);  // DCAL without a word, and one past the page
 }
 
 TEST_F(Parser, FixedWritesBeyondAHundredAreIgnored) {
