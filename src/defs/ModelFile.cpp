@@ -814,6 +814,10 @@ int CModelFile::LoadUnitModel() {
     return 0;
   }
   record_.modelFileName = name;
+  // Both describe the loaded model: nothing of the model before may stay
+  // when the new one has no REVISION or no description for this unit.
+  record_.unitDescription.clear();
+  record_.modelFileRevision.clear();
   // Loaded by its base name, so a protected file of that name is preferred to a plain one.
   const std::size_t dot = name.rfind('.');
   ResetModel();

@@ -160,6 +160,15 @@ TEST_F(Catalogue, TheModelOfAUnit) {
   EXPECT_EQ(f_.model().itemCount, 1);
   EXPECT_EQ(f_.model().items[0].label, "Application");
 
+  // A model without description or revision leaves none from the model before.
+  Plain("QRModel_26.txt", "UNITTYPE[1] = QR26\nUNITTYPE[2] = QR26-LVL\n");
+  f_.record.modelFileRevision = "1.0";
+  f_.record.modelName = "QR26-2W";
+  f_.record.firmwareName = "QR26-LVL";
+  ASSERT_EQ(f_.parser.LoadUnitModel(), 1);
+  EXPECT_EQ(f_.record.unitDescription, "");
+  EXPECT_EQ(f_.record.modelFileRevision, "");
+
   f_.record.modelName = "QR27-4W";
   f_.record.firmwareName = "QR25-LVL";
   f_.record.modelFileName = "kept";
