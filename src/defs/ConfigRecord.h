@@ -17,8 +17,8 @@ struct ADVANCED_SLOT {
 };
 
 struct CONFIG_RECORD {
-  std::string firmwareName;       // name text of the Factory page
-  std::string fileName;           // configuration file last opened or saved
+  std::string firmwareName;  // name text of the Factory page
+  std::string fileName;      // configuration file last opened or saved
   std::int32_t factorySerial = 0;
   std::uint32_t softwareRevision = 0;
   std::string unitDescription;    // filled while the unit's model is parsed

@@ -41,9 +41,7 @@ bool IsRegularFile(const std::filesystem::path& path) {
 
 // ".txt" in the file name marks a plain file, ".fmf" a protected one; a
 // name with neither is plain.
-bool IsProtected(const std::filesystem::path& path) {
-  return !FileNameHas(path, ".txt") && FileNameHas(path, ".fmf");
-}
+bool IsProtected(const std::filesystem::path& path) { return !FileNameHas(path, ".txt") && FileNameHas(path, ".fmf"); }
 
 }  // namespace
 
@@ -268,8 +266,7 @@ bool CModelFile::ApplyConfigurationKey(const MODEL_ENTRY& e) {
     }
     Applied(true);
   } else if (k == "ADVINPUT") {
-    const std::int32_t slot =
-        AllocateSlot(e.append, kMaxAdvanced, e.index, m.advancedInputCount, m.advancedLast);
+    const std::int32_t slot = AllocateSlot(e.append, kMaxAdvanced, e.index, m.advancedInputCount, m.advancedLast);
     if (slot >= 0) {
       ADVANCED_ENTRY& a = m.advanced[static_cast<std::size_t>(slot)];
       ParseFields(e.value, "%d|%d|%s|%d|%d|%s",

@@ -139,7 +139,8 @@ void ParseFields(std::string_view value, std::string_view pattern, std::span<con
   std::size_t ppos = 0;
   while (ppos <= pattern.size() && target != targets.end()) {
     const std::size_t pbar = pattern.find('|', ppos);
-    const std::string_view token = pattern.substr(ppos, pbar == std::string_view::npos ? std::string_view::npos : pbar - ppos);
+    const std::string_view token =
+        pattern.substr(ppos, pbar == std::string_view::npos ? std::string_view::npos : pbar - ppos);
     std::string_view field;
     bool missing = valueDone;
     if (!valueDone) {
@@ -233,8 +234,8 @@ bool ExpandOptionList(std::string_view list, std::vector<std::int32_t>& options)
 
 std::vector<std::string> SplitTextLines(std::string_view bytes) {
   std::vector<std::string> lines;
-  const bool unicode = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-                       static_cast<unsigned char>(bytes[1]) == 0xFE;
+  const bool unicode =
+      bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE;
   if (unicode) {
     std::string_view body = bytes.substr(2);
     body = body.substr(0, body.size() & ~std::size_t{1});  // a trailing odd byte is no character

@@ -55,7 +55,7 @@ struct ADVANCED_ENTRY {
   std::int32_t flagBit = 0;  // 1-based
   std::string label;
   std::int32_t valueWord = -1;
-  std::int32_t kind = 0;     // 1: second text is the units text; 2: length units
+  std::int32_t kind = 0;  // 1: second text is the units text; 2: length units
   std::string secondText;
   std::string helpText;
 };

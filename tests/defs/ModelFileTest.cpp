@@ -15,7 +15,8 @@ namespace {
 class Parser : public ::testing::Test {
  protected:
   Parser() {
-    test::WriteBytes(dir_ / "Lang.txt", "SELECTSTR = <Select>->Bitte waehlen\nIDC_MODELDESCRIPTION = Model:->Modell:\n");
+    test::WriteBytes(dir_ / "Lang.txt",
+                     "SELECTSTR = <Select>->Bitte waehlen\nIDC_MODELDESCRIPTION = Model:->Modell:\n");
     f_.language.Load("Lang.txt");
   }
   // Parses `text` as the file `name` of the test folder.
@@ -37,19 +38,22 @@ TEST_F(Parser, ProgramKeysOfTheCorporateModel) {
       "LOGOIMAGE = Logo.bmp\nLANGUAGE_FILE = L.txt\nLANGUAGE_NUMBER = 1\nREGISTRY_FILE =\n",
       "Corporate_Model");
   const PROGRAM_INFO& p = f_.tables->program;
-  EXPECT_EQ(p.programId, "Tolvane");
-  EXPECT_EQ(p.programName, "Tolvane Tool");
-  EXPECT_EQ(p.modelId, "QRModel_");
-  EXPECT_EQ(p.installerId, "Setup");
-  EXPECT_EQ(p.corporateId, "Kestrine");
-  EXPECT_EQ(p.mainHelp, "Main.chm");
-  EXPECT_EQ(p.server, "host");
-  EXPECT_EQ(p.subDir, "sub");
-  EXPECT_EQ(p.logoImage, "Logo.bmp");
-  EXPECT_EQ(f_.tables->images.logoImage, "Logo.bmp");
-  EXPECT_EQ(f_.settings.languageFile, "L.txt");
+  const std::vector<std::pair<std::string, std::string>> got = {{p.programId, "Tolvane"},
+                                                                {p.programName, "Tolvane Tool"},
+                                                                {p.modelId, "QRModel_"},
+                                                                {p.installerId, "Setup"},
+                                                                {p.corporateId, "Kestrine"},
+                                                                {p.mainHelp, "Main.chm"},
+                                                                {p.server, "host"},
+                                                                {p.subDir, "sub"},
+                                                                {p.logoImage, "Logo.bmp"},
+                                                                {f_.tables->images.logoImage, "Logo.bmp"},
+                                                                {f_.settings.languageFile, "L.txt"},
+                                                                {f_.settings.registryFile, ""}};
+  for (const auto& [value, expected] : got) {
+    EXPECT_EQ(value, expected);
+  }
   EXPECT_EQ(f_.settings.languageNumber, 1);
-  EXPECT_EQ(f_.settings.registryFile, "");
   EXPECT_EQ(s.ignored + s.unknown + s.deferred, 0);
   EXPECT_EQ(s.entries, 12);
 }
@@ -127,8 +131,9 @@ TEST_F(Parser, ConfigurationLines) {
 }
 
 TEST_F(Parser, AShortConfigurationLeavesTheRestZeroAndEmpty) {
-  Parse("CONFIGURATION[1] = 1|2|3|-1|4|5|6|7|8|9|10|Stale|11|Old|12|x|13|y|14|z|15|w|9|d.pdf\n"
-        "CONFIGURATION[1] = 2|2\n");
+  Parse(
+      "CONFIGURATION[1] = 1|2|3|-1|4|5|6|7|8|9|10|Stale|11|Old|12|x|13|y|14|z|15|w|9|d.pdf\n"
+      "CONFIGURATION[1] = 2|2\n");
   const CONFIGURATION_ENTRY& c = m().configurations[0];
   EXPECT_EQ(c.requiredOption[0], 2);
   EXPECT_EQ(c.requiredOption[1], 2);
@@ -194,8 +199,9 @@ TEST_F(Parser, ConfigListsBeyondAnItemAreRefused) {
 }
 
 TEST_F(Parser, UnitsShareTheirLastIndexWithTheFactors) {
-  Parse("UNITS[1] = Inches\nUNITS[2] = Feet\nUNITS[3] = Meters\nUNITCONV[1] = 25.4\nUNITCONV[2] = 304.8\n"
-        "UNITCONV[3] = 1000\n");
+  Parse(
+      "UNITS[1] = Inches\nUNITS[2] = Feet\nUNITS[3] = Meters\nUNITCONV[1] = 25.4\nUNITCONV[2] = 304.8\n"
+      "UNITCONV[3] = 1000\n");
   EXPECT_EQ(m().unitsCount, 3);
   EXPECT_EQ(m().unitConvCount, 1);
   EXPECT_EQ(m().unitNames[2], "Meters");
@@ -239,8 +245,9 @@ TEST_F(Parser, FixedWritesBeyondAHundredAreIgnored) {
 }
 
 TEST_F(Parser, AdvancedEntries) {
-  Parse("ADVINPUT[1] = 30|1|Damping|31|1|seconds\nADVTEXT[1] = Averages.\\nMore.\n"
-        "ADVINPUT[2] = 30|3|Echo Lock|-1|0|\nADVTEXT[2] = Old\nADVINPUT[2] = 30|4|Echo Lock|-1|0|\n");
+  Parse(
+      "ADVINPUT[1] = 30|1|Damping|31|1|seconds\nADVTEXT[1] = Averages.\\nMore.\n"
+      "ADVINPUT[2] = 30|3|Echo Lock|-1|0|\nADVTEXT[2] = Old\nADVINPUT[2] = 30|4|Echo Lock|-1|0|\n");
   EXPECT_EQ(m().advancedInputCount, 3);
   EXPECT_EQ(m().advancedTextCount, 2);
   const ADVANCED_ENTRY& a = m().advanced[0];
@@ -257,8 +264,9 @@ TEST_F(Parser, AdvancedEntries) {
 }
 
 TEST_F(Parser, PicturesAndOverlays) {
-  Parse("TANKIMAGE[1] = T1.bmp\nTANKIMAGE[2] = T2.bmp\nOVERLAY[1] = 5|6|Old.bmp\nIMAGE = Base.bmp\n"
-        "OVERLAY[1] = -10|20|M1.bmp\nOVERLAY[8] = 1|2|M8.bmp\nOVERLAY[9] = 1|2|M9.bmp\n");
+  Parse(
+      "TANKIMAGE[1] = T1.bmp\nTANKIMAGE[2] = T2.bmp\nOVERLAY[1] = 5|6|Old.bmp\nIMAGE = Base.bmp\n"
+      "OVERLAY[1] = -10|20|M1.bmp\nOVERLAY[8] = 1|2|M8.bmp\nOVERLAY[9] = 1|2|M9.bmp\n");
   const IMAGE_SET& img = f_.tables->images;
   EXPECT_EQ(img.tankImageCount, 2);
   EXPECT_EQ(img.tankImages[1], "T2.bmp");
@@ -271,8 +279,9 @@ TEST_F(Parser, PicturesAndOverlays) {
 
 TEST_F(Parser, UnitDescriptionOfTheMatchingUnitType) {
   f_.record.firmwareName = "QR27-LVL";
-  Parse("UNITTYPE[1] = QR27\nUNITDESCRIPTION[1] = Generic\nUNITTYPE[2] = QR27-LVL\nUNITDESCRIPTION[2] = Level\n"
-        "UNITTYPE[3] = QR27Demo\nUNITDESCRIPTION[3] = Demo\n");
+  Parse(
+      "UNITTYPE[1] = QR27\nUNITDESCRIPTION[1] = Generic\nUNITTYPE[2] = QR27-LVL\nUNITDESCRIPTION[2] = Level\n"
+      "UNITTYPE[3] = QR27Demo\nUNITDESCRIPTION[3] = Demo\n");
   EXPECT_EQ(f_.record.unitDescription, "Model: Level");
   EXPECT_EQ(m().unitTypeCount, 3);
   EXPECT_EQ(m().unitTypes[2], "QR27Demo");
@@ -299,11 +308,12 @@ TEST_F(Parser, UnitTypesBeyondTenAreIgnored) {
 }
 
 TEST_F(Parser, HelpTopicsGoToTheirControls) {
-  Parse("HLPCFG[1] = A.htm\nHLPCFG[9] = I.htm\nHLPCFG[11] = X.htm\nHLPFACTORYDEFAULT = F.htm\nHLPRESET = R.htm\n"
-        "HLPADV = V.htm\nHLPLVL[2] = L2.htm\n");
-  const std::vector<std::pair<int, std::string>> expect = {
-      {1033, "A.htm"}, {1006, "A.htm"}, {1049, "I.htm"},  {1030, "I.htm"}, {1023, "F.htm"},
-      {1052, "R.htm"}, {1062, "V.htm"}, {1046, "L2.htm"}, {1018, "L2.htm"}};
+  Parse(
+      "HLPCFG[1] = A.htm\nHLPCFG[9] = I.htm\nHLPCFG[11] = X.htm\nHLPFACTORYDEFAULT = F.htm\nHLPRESET = R.htm\n"
+      "HLPADV = V.htm\nHLPLVL[2] = L2.htm\n");
+  const std::vector<std::pair<int, std::string>> expect = {{1033, "A.htm"}, {1006, "A.htm"},  {1049, "I.htm"},
+                                                           {1030, "I.htm"}, {1023, "F.htm"},  {1052, "R.htm"},
+                                                           {1062, "V.htm"}, {1046, "L2.htm"}, {1018, "L2.htm"}};
   EXPECT_EQ(f_.help.topics, expect);
   f_.help.topics.clear();
   Parse("HLPLVL = L.htm\n");
@@ -316,19 +326,15 @@ TEST_F(Parser, SettingsKeys) {
       "PREF_UNITS = Meters\nVERSION = 5.0.0\nDEMOTAB = TRUE\nKESTRINE_MODE = true\nGUIDE = TRUE\nOPTOUT = FALSE\n"
       "PENDING = TRUE\nTECHSUPPORT = TRUE\n");
   const APP_SETTINGS& a = f_.settings;
-  EXPECT_EQ(a.dbVersion, "5.1.0");
-  EXPECT_EQ(a.demoModel, "QR27Demo");
-  EXPECT_EQ(a.demoSerial, "1001");
-  EXPECT_EQ(a.demoSoftwareRevision, "0001");
-  EXPECT_EQ(a.guideFile, "Guide.pps");
-  EXPECT_EQ(a.prefUnits, "Meters");
-  EXPECT_EQ(a.version, "5.0.0");
-  EXPECT_TRUE(a.demoTab);
-  EXPECT_FALSE(a.kestrineMode);
-  EXPECT_TRUE(a.guide);
-  EXPECT_FALSE(a.optOut);
-  EXPECT_TRUE(a.pending);
-  EXPECT_TRUE(a.techSupport);
+  const std::vector<std::pair<std::string, std::string>> texts = {
+      {a.dbVersion, "5.1.0"},     {a.demoModel, "QR27Demo"}, {a.demoSerial, "1001"}, {a.demoSoftwareRevision, "0001"},
+      {a.guideFile, "Guide.pps"}, {a.prefUnits, "Meters"},   {a.version, "5.0.0"}};
+  for (const auto& [value, expected] : texts) {
+    EXPECT_EQ(value, expected);
+  }
+  // Only the exact word TRUE is true.
+  EXPECT_EQ((std::vector<bool>{a.demoTab, a.kestrineMode, a.guide, a.optOut, a.pending, a.techSupport}),
+            (std::vector<bool>{true, false, true, false, true, true}));
   EXPECT_EQ(s.applied, 13);
 }
 
@@ -349,9 +355,10 @@ TEST_F(Parser, StructurePageKeys) {
 }
 
 TEST_F(Parser, StructureDefinitionKeys) {
-  Parse("NLTYPEID[1] = 3\nSELECTID[1] = 259\nCLSID = C-1\nIID = I-1\nNLTITLE = Cone\nMAINIMAGE = M.bmp\n"
-        "DIMWINDOW[1] = 500|250|Diameter\nDIMWINDOW[10] = 1|1|x\nUNITWINDOW = 700|80|Units\n"
-        "DIMUNITS[1] = Inches\nDIMUNITS[2] = Feet\nDIMUNITCONV[2] = 12\nNLUNITS[1] = Gallons\nNLUNITCONV[1] = 231\n");
+  Parse(
+      "NLTYPEID[1] = 3\nSELECTID[1] = 259\nCLSID = C-1\nIID = I-1\nNLTITLE = Cone\nMAINIMAGE = M.bmp\n"
+      "DIMWINDOW[1] = 500|250|Diameter\nDIMWINDOW[10] = 1|1|x\nUNITWINDOW = 700|80|Units\n"
+      "DIMUNITS[1] = Inches\nDIMUNITS[2] = Feet\nDIMUNITCONV[2] = 12\nNLUNITS[1] = Gallons\nNLUNITCONV[1] = 231\n");
   const DIMENSION_LAYOUT& d = f_.tables->dimensions;
   EXPECT_EQ(m().definedTypes[0], 3);
   EXPECT_EQ(m().definedTypeCount, 1);
@@ -374,8 +381,9 @@ TEST_F(Parser, StructureDefinitionKeys) {
 }
 
 TEST_F(Parser, ResetModelEmptiesTheDefinitionButKeepsTheProgram) {
-  Parse("PROGRAMID = Tolvane\nCFGLABEL[1] = 8|A\nCONFIG = 1|1:3\nDEFAULTFILE = F.cfg\nTPF = 25.4\nIMAGE = B.bmp\n"
-        "OVERLAY[1] = 1|1|M.bmp\nNLTYPE[1] = 4\nUNITWINDOW = 1|1|U\nLOGOIMAGE = Logo.bmp\n");
+  Parse(
+      "PROGRAMID = Tolvane\nCFGLABEL[1] = 8|A\nCONFIG = 1|1:3\nDEFAULTFILE = F.cfg\nTPF = 25.4\nIMAGE = B.bmp\n"
+      "OVERLAY[1] = 1|1|M.bmp\nNLTYPE[1] = 4\nUNITWINDOW = 1|1|U\nLOGOIMAGE = Logo.bmp\n");
   f_.parser.ResetModel();
   EXPECT_EQ(m().itemCount, 0);
   EXPECT_EQ(m().itemLast, -1);
@@ -393,8 +401,9 @@ TEST_F(Parser, ResetModelEmptiesTheDefinitionButKeepsTheProgram) {
 }
 
 TEST_F(Parser, ResetStructureKeepsTitleAndAlternatives) {
-  Parse("TABTITLE[1] = T\nSELECTIMAGE[1] = A.bmp\nIMAGECAPTION[1] = A\nALTMODELFILE[1] = Alt.txt\n"
-        "MAINIMAGE = M.bmp\nDIMWINDOW[1] = 1|2|D\nDIMUNITS[1] = Inches\n");
+  Parse(
+      "TABTITLE[1] = T\nSELECTIMAGE[1] = A.bmp\nIMAGECAPTION[1] = A\nALTMODELFILE[1] = Alt.txt\n"
+      "MAINIMAGE = M.bmp\nDIMWINDOW[1] = 1|2|D\nDIMUNITS[1] = Inches\n");
   f_.parser.ResetStructure();
   const STRUCTURE_PAGE& p = f_.tables->structurePage;
   const DIMENSION_LAYOUT& d = f_.tables->dimensions;
@@ -430,7 +439,9 @@ TEST_F(Parser, UnknownKeysAreCountedAndIgnored) {
 }
 
 TEST_F(Parser, AUtf16FileReadsLikeAnEightBitOne) {
-  const std::string text = "CFGLABEL[1] = 8|F\xC3\xBCllstand\r\nCFGITEM[1][1] = 1|\xC3\x9C" "berlauf\r\n";
+  const std::string text =
+      "CFGLABEL[1] = 8|F\xC3\xBCllstand\r\nCFGITEM[1][1] = 1|\xC3\x9C"
+      "berlauf\r\n";
   Parse(text);
   const std::string label8 = m().items[0].label;
   const std::string option8 = m().items[0].optionText[1];

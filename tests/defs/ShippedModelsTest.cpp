@@ -150,9 +150,9 @@ TEST_F(InstalledModels, TheCatalogueFindsTheModelOfEveryUnit) {
 }
 
 TEST_F(InstalledModels, UnitsOfOtherFamiliesOrMixedIdentitiesFindNoModel) {
-  const std::pair<const char*, const char*> strangers[] = {
-      {"QR27-4W", "QR25-LVL"}, {"QR25-2W", "QR27-LVL"}, {"QR30-RLY", "QR27-LVL"},
-      {"qr27-4W", "qr27-lvl"}, {"QR99-X", "QR99-X"},     {"", ""}};
+  const std::pair<const char*, const char*> strangers[] = {{"QR27-4W", "QR25-LVL"},  {"QR25-2W", "QR27-LVL"},
+                                                           {"QR30-RLY", "QR27-LVL"}, {"qr27-4W", "qr27-lvl"},
+                                                           {"QR99-X", "QR99-X"},     {"", ""}};
   for (const auto& [hardware, firmware] : strangers) {
     auto f = Loaded();
     f->record.modelName = hardware;

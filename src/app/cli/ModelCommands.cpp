@@ -84,7 +84,8 @@ void PrintConfigurations(const MODEL_DEFINITION& m) {
     std::string options;
     for (std::size_t i = 0; i < kMaxItems; ++i) {
       if (m.items[i].present) {
-        options += (options.empty() ? "" : " ") + (c.requiredOption[i] < 0 ? std::string("*") : std::to_string(c.requiredOption[i]));
+        options += (options.empty() ? "" : " ") +
+                   (c.requiredOption[i] < 0 ? std::string("*") : std::to_string(c.requiredOption[i]));
       }
     }
     std::string levels;
