@@ -60,7 +60,7 @@ CModelFile::CModelFile(const std::filesystem::path& modelsFolder, MODEL_TABLES& 
 // Parser
 
 int CModelFile::ParseModelFile(const std::filesystem::path& path) {
-  const bool corporate = path.string().find(kCorporateModel) != std::string::npos;
+  const bool corporate = FileNameHas(path, kCorporateModel);
   CStdioFileEx file(nullptr);
   if (!file.Open(path, CStdioFileEx::modeRead)) {
     return 1;
@@ -71,7 +71,7 @@ int CModelFile::ParseModelFile(const std::filesystem::path& path) {
 }
 
 int CModelFile::ParseModelText(std::string_view bytes, const std::filesystem::path& path) {
-  const bool corporate = path.string().find(kCorporateModel) != std::string::npos;
+  const bool corporate = FileNameHas(path, kCorporateModel);
   const std::vector<std::string> lines = SplitTextLines(bytes);
   std::size_t n = 0;
   ParseLines(
@@ -656,6 +656,7 @@ void CModelFile::ResetStructure() {
 // Catalogue
 
 int CModelFile::LoadModel(const std::filesystem::path& path, int progress) {
+  stats_ = PARSE_STATS{};
   std::filesystem::path file = path;
   bool found = true;
   if (!FileNameHas(path, ".txt") && !FileNameHas(path, ".fmf")) {

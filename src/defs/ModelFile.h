@@ -52,7 +52,8 @@ class CModelFile {
   // 1 when it could not be opened (nothing is changed then).
   int ParseModelFile(const std::filesystem::path& path);
   // The same for text already in memory (a deciphered file). `path` decides
-  // only whether PROGRAMNAME is taken (it is in the corporate model).
+  // only whether PROGRAMNAME is taken: it is when the file name holds
+  // "Corporate_Model".
   int ParseModelText(std::string_view bytes, const std::filesystem::path& path);
 
   // Empties the configuration model before another is loaded.

@@ -190,9 +190,12 @@ TEST_F(Catalogue, BrokenProtectedFilesFindNothing) {
   other[0] += 1;
   Protected("QRModel_OtherKey.fmf", "UNITTYPE[1] = QRK\nCFGLABEL[1] = 8|A\n", other);
   test::WriteBytes(dir_ / "QRModel_Empty.fmf", "");
+  // Larger than any model file may be: refused before it is read.
+  test::WriteBytes(dir_ / "QRModel_Huge.fmf",
+                   EncipherBytes("CFGLABEL[1] = 8|A\n" + std::string(kMaxProtectedFileBytes, ' '), ModelFileKey()));
   std::string name;
   EXPECT_EQ(f_.parser.FindModel("QRModel_", "UNITTYPE", "QRK", 0, name), 0);
-  for (const char* file : {"QRModel_Short.fmf", "QRModel_OtherKey.fmf", "QRModel_Empty.fmf"}) {
+  for (const char* file : {"QRModel_Short.fmf", "QRModel_OtherKey.fmf", "QRModel_Empty.fmf", "QRModel_Huge.fmf"}) {
     f_.parser.ResetModel();
     EXPECT_EQ(f_.parser.LoadModel(dir_ / file, 0), 1) << file;
     EXPECT_EQ(f_.parser.LastParseStats().applied, 0) << file;
