@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
-# Lays out a portable tree (what TOLVANE_HOME points at) from the shipped data:
-# the installed data, plus the per-user folders the installation provides.
+# Lays out a portable tree (what TOLVANE_HOME points at) from the shipped data
+# and the data the build produces (protected model files), plus what an
+# installation provides: the user folders and the per-user settings key.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-home=${1:?usage: make-portable.sh DIR}
+home=${1:?usage: make-portable.sh DIR [BUILD_DIR]}
+build=${2:-build/default}
 mkdir -p "$home"/{Models,Configs,Programs,Logs,Settings}
 # Shipped data is refreshed; what the user wrote (configurations, logs, settings) stays.
 cp -r data/. "$home"/
+[ -d "$build/data" ] && cp -r "$build/data/." "$home"/
 find "$home" -name '*.args' -delete
+
+# The settings key Software/<CORPORATEID>/<PROGRAMNAME>/01, which the program
+# opens but never creates.
+value() { sed -n "s/^$1[[:space:]]*=[[:space:]]*\([^']*\).*/\1/p" "$home/Models/Corporate_Model" | head -n 1 | sed 's/[[:space:]]*$//'; }
+mkdir -p "$home/Settings/Software/$(value CORPORATEID)/$(value PROGRAMNAME)/01"
