@@ -8,6 +8,10 @@ void RealClock::sleep_until(time_point t) { std::this_thread::sleep_until(t); }
 
 bool RealClock::wait_until(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, time_point deadline,
                            const std::function<bool()>& ready) {
+  if (deadline == time_point::max()) {
+    cv.wait(lock, ready);
+    return true;
+  }
   return cv.wait_until(lock, deadline, ready);
 }
 
@@ -28,7 +32,8 @@ bool SimulatedClock::IsJoined() const { return joined_.count(std::this_thread::g
 void SimulatedClock::AdvanceIfAllAsleep() {
   if (!joined_.empty() && sleepers_.size() == joined_.size()) {
     const time_point earliest = *sleepers_.begin();
-    if (earliest > now_) {
+    // time_point::max() is a wait without deadline: nothing to advance to.
+    if (earliest > now_ && earliest != time_point::max()) {
       now_ = earliest;
     }
     cv_.notify_all();
@@ -75,30 +80,51 @@ void SimulatedClock::leave_thread() {
 bool SimulatedClock::wait_until(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                                 time_point deadline, const std::function<bool()>& ready) {
   using namespace std::chrono_literals;
-  // How long time may stand still, in real time, before a waiter with no
-  // joined thread around takes its deadline.
-  constexpr auto kStill = 20ms;
+  // The condition is polled in short real slices: whoever makes it true
+  // notifies `cv`, which the clock does not know about.
+  constexpr auto kSlice = 1ms;
+  bool joined = false;
+  std::multiset<time_point>::iterator mine;
+  {
+    std::lock_guard clockLock(m_);
+    joined = IsJoined();
+    if (joined) {
+      // A joined thread waiting counts as asleep until its deadline.
+      mine = sleepers_.insert(deadline);
+      AdvanceIfAllAsleep();
+    }
+  }
+  const auto finish = [&](bool result) {
+    if (joined) {
+      std::lock_guard clockLock(m_);
+      sleepers_.erase(mine);
+    }
+    return result;
+  };
+  // How long time may stand still, in real time, before a waiter that has not
+  // joined, with no joined thread around, takes its deadline.
+  constexpr auto kStill = 250ms;
   time_point seen = now();
   auto stillSince = std::chrono::steady_clock::now();
   for (;;) {
     if (ready()) {
-      return true;
+      return finish(true);
     }
     const time_point t = now();
     if (t >= deadline) {
-      return ready();
+      return finish(ready());
     }
     if (t != seen) {
       seen = t;
       stillSince = std::chrono::steady_clock::now();
-    } else if (std::chrono::steady_clock::now() - stillSince >= kStill) {
+    } else if (!joined && std::chrono::steady_clock::now() - stillSince >= kStill) {
       std::lock_guard clockLock(m_);
       if (joined_.empty() && now_ < deadline) {
         now_ = deadline;
         cv_.notify_all();
       }
     }
-    cv.wait_for(lock, 1ms);
+    cv.wait_for(lock, kSlice);
   }
 }
 

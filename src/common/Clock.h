@@ -23,7 +23,7 @@ class IClock {
   void sleep_for(duration d) { sleep_until(now() + d); }
 
   // Waits on `cv` (with `lock` held) until `ready` holds or `deadline` has
-  // passed; returns the last value of `ready`.
+  // passed (time_point::max(): no deadline); returns the last value of `ready`.
   virtual bool wait_until(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, time_point deadline,
                           const std::function<bool()>& ready) = 0;
 
@@ -61,6 +61,8 @@ class RealClock final : public IClock {
 //   as every joined thread sleeps. Joined threads therefore interleave as they
 //   would in real time, in a fixed order.
 // - A sleep of any other thread moves time forward at once.
+// - A joined thread that waits on a condition counts as asleep until its
+//   deadline (or for good, without one).
 // - A timed wait of a thread that has not joined ends when its condition holds;
 //   when no joined thread exists and time has stood still for a short real
 //   moment, nothing can make the condition true any more and time jumps to the

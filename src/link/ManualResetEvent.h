@@ -48,11 +48,11 @@ class ManualResetEvent {
 
   // Waits without time limit until one of `events` (all of this group) is
   // signalled; returns its position, the first in the list when several are.
-  static std::size_t WaitAny(std::initializer_list<ManualResetEvent*> events) {
+  static std::size_t WaitAny(IClock& clock, std::initializer_list<ManualResetEvent*> events) {
     auto& group = *(*events.begin())->group_;
     std::unique_lock lock(group.mutex);
     std::size_t found = 0;
-    group.changed.wait(lock, [&] {
+    clock.wait_until(lock, group.changed, IClock::time_point::max(), [&] {
       std::size_t i = 0;
       for (auto* e : events) {
         if (e->signalled_) {

@@ -557,8 +557,9 @@ int CUsbLink::ReadStreamPacket(std::span<std::uint8_t> buffer, int idleBudget) {
 // ---------------------------------------------------------------- worker
 
 void CUsbLink::RunWorker() {
+  ClockThreadScope scope(clock_);
   for (;;) {
-    const std::size_t which = ManualResetEvent::WaitAny({&quit_, &probeRequest_});
+    const std::size_t which = ManualResetEvent::WaitAny(clock_, {&quit_, &probeRequest_});
     if (which == 0) {
       quitDone_.Set();
       return;
@@ -590,7 +591,6 @@ void CUsbLink::RunProbe() {
     ProbeSender();
   });
   {
-    ClockThreadScope scope(clock_);
     senderJoined.wait();
 
     // Expected text: the sync acknowledgement as decimal numbers.
@@ -640,6 +640,7 @@ void CUsbLink::RunProbe() {
     senderStop_.store(1);
     clock_.sleep_for(kProbeStopPause);
   }
+  // The sender has seen the stop flag within its 80 ms period.
   sender.join();
   // The sender clears the flag when it ends; a sender that ended early on a
   // failed write must not leave it set for the next probe.

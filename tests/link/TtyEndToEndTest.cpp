@@ -1,0 +1,188 @@
+// The link on the Linux tty bridge: adapter discovery in a sysfs-like tree,
+// and the connect procedure against tolvane-sim on a pseudo-terminal.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "common/Clock.h"
+#include "link/TtyBridge.h"
+#include "link/UsbLink.h"
+#include "support/TestSupport.h"
+
+extern char** environ;
+
+namespace tolvane::link::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A USB serial adapter's entries as the kernel lays them out for cp210x.
+void FakeUsbTty(const fs::path& root, const std::string& name, const std::string& vid, const std::string& pid,
+                const std::string& product) {
+  const fs::path usb = root / "sys/devices/pci0000:00/usb1" / ("1-" + name);
+  const fs::path port = usb / ("1-" + name + ":1.0") / name;
+  fs::create_directories(port);
+  tolvane::test::WriteBytes(usb / "idVendor", vid + "\n");
+  tolvane::test::WriteBytes(usb / "idProduct", pid + "\n");
+  tolvane::test::WriteBytes(usb / "product", product + "\n");
+  tolvane::test::WriteBytes(usb / "serial", "0001\n");
+  fs::create_directories(root / "sys/class/tty" / name);
+  fs::create_directory_symlink(fs::relative(port, root / "sys/class/tty" / name), root / "sys/class/tty" / name / "device");
+}
+
+TEST(TtyBridge, FindsUsbAdaptersBelowTheRoot) {
+  tolvane::test::TempDir root;
+  RealClock clock;
+  {
+    TtyBridge nothing(root / "missing");
+    CUsbLink link(nothing, clock);
+    std::vector<std::string> list;
+    EXPECT_EQ(link.FindAdapters(list, kAdapterVendorId, kAdapterProductId), -1);
+  }
+  FakeUsbTty(root.path(), "ttyUSB0", "10c4", "807f", "Quenby USB Device");
+  FakeUsbTty(root.path(), "ttyUSB1", "10c4", "ea60", "CP2102 USB to UART Bridge Controller");
+  FakeUsbTty(root.path(), "ttyUSB2", "10c4", "807f", "Ravilink Service Cable");
+  fs::create_directories(root / "sys/class/tty/ttyS0");  // a built-in port: no USB device
+  fs::create_directories(root / "sys/class/tty/tty1");
+  TtyBridge bridge(root.path());
+  CUsbLink link(bridge, clock);
+  std::vector<std::string> list;
+  EXPECT_EQ(link.FindAdapters(list, kAdapterVendorId, kAdapterProductId), 2);
+  EXPECT_EQ(list, (std::vector<std::string>{"Quenby USB Device", "Ravilink Service Cable"}));
+  EXPECT_EQ(link.AdapterCount(), 3u);
+  // The device node is missing: the adapter cannot be opened.
+  link.SetSelectedDescription("Quenby USB Device");
+  EXPECT_EQ(link.OpenLink(), 1);
+  EXPECT_FALSE(link.IsLinkOpen());
+}
+
+// tolvane-sim as a child process with a device root of its own.
+class SimProcess {
+ public:
+  explicit SimProcess(std::vector<std::string> extra) {
+    std::vector<std::string> args{TOLVANE_SIM_PATH, "--device-root", root_.path().string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::vector<char*> argv;
+    for (auto& a : args) {
+      argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+      pid_ = -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    const auto until = std::chrono::steady_clock::now() + 3s;
+    while (pid_ > 0 && !fs::is_symlink(node()) && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(5ms);
+    }
+  }
+  ~SimProcess() { Stop(); }
+  fs::path node() const { return root_ / "dev/ttySIM0"; }
+  const fs::path& root() const { return root_.path(); }
+  bool Running() const { return pid_ > 0 && fs::is_symlink(node()); }
+  // Ends the process; returns its exit status.
+  int Stop() {
+    if (pid_ <= 0) {
+      return -1;
+    }
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  tolvane::test::TempDir root_;
+  pid_t pid_ = -1;
+};
+
+class OverTty {
+ public:
+  explicit OverTty(const fs::path& root) : bridge(root), link(bridge, clock) {
+    worker = std::thread([this] { link.RunWorker(); });
+  }
+  ~OverTty() {
+    link.CloseLink();
+    link.QuitEvent().Set();
+    worker.join();
+  }
+  RealClock clock;
+  TtyBridge bridge;
+  CUsbLink link;
+  std::thread worker;
+};
+
+TEST(EndToEnd, ConnectToASensorInCommandMode) {
+  SimProcess sim({"--identity", "qr25"});
+  ASSERT_TRUE(sim.Running());
+  OverTty tty(sim.root());
+  std::vector<std::string> list;
+  ASSERT_EQ(tty.link.FindAdapters(list, kAdapterVendorId, kAdapterProductId), 1);
+  tty.link.SetSelectedDescription(list.front());
+  const auto t0 = tty.clock.now();
+  ASSERT_EQ(tty.link.ConnectUnit(), 0);
+  EXPECT_LT(tty.clock.now() - t0, 400ms);
+  // Factory page block 1 holds the serial number at bytes 96..99.
+  std::array<std::uint8_t, 8> cmd{};
+  cmd[3] = 2;
+  cmd[4] = 1;
+  ASSERT_EQ(tty.link.ExecuteCommand(3, CMD_READ_BLOCK, cmd, 200), 0);
+  std::array<std::uint8_t, 100> frame{};
+  ASSERT_EQ(tty.link.ReceiveFrame(frame, 100, 200), 69);
+  const std::uint8_t* s = frame.data() + 4 + 32;
+  EXPECT_EQ(s[2] + 256u * s[3] + 65536u * s[0] + 16777216u * s[1], 250117u);
+  EXPECT_EQ(sim.Stop(), 0);
+  EXPECT_FALSE(fs::exists(sim.root() / "sys/class/tty/ttySIM0"));
+  EXPECT_FALSE(fs::is_symlink(sim.node()));
+}
+
+TEST(EndToEnd, ConnectToAStreamingSensorThroughTheFallback) {
+  SimProcess sim({"--streaming", "--period", "35"});
+  ASSERT_TRUE(sim.Running());
+  OverTty tty(sim.root());
+  std::vector<std::string> list;
+  ASSERT_EQ(tty.link.FindAdapters(list, kAdapterVendorId, kAdapterProductId), 1);
+  tty.link.SetSelectedDescription(list.front());
+  const auto t0 = tty.clock.now();
+  ASSERT_EQ(tty.link.ConnectUnit(), 0);
+  EXPECT_LT(tty.clock.now() - t0, 1800ms);
+  std::array<std::uint8_t, 8> cmd{};
+  tty.link.FlushQueues();
+  EXPECT_EQ(tty.link.ExecuteCommand(1, CMD_SYNC, cmd, 200), 0);
+}
+
+TEST(EndToEnd, AdapterUnpluggedMidFrame) {
+  // After at most two probe acknowledgements (14 bytes) and the block read's
+  // acknowledgement (7), byte 51 falls inside the data frame.
+  SimProcess sim({"--unplug-after", "51"});
+  ASSERT_TRUE(sim.Running());
+  OverTty tty(sim.root());
+  std::vector<std::string> list;
+  ASSERT_EQ(tty.link.FindAdapters(list, kAdapterVendorId, kAdapterProductId), 1);
+  tty.link.SetSelectedDescription(list.front());
+  ASSERT_EQ(tty.link.ConnectUnit(), 0);
+  std::array<std::uint8_t, 8> cmd{};
+  cmd[3] = 1;
+  cmd[4] = 0;
+  ASSERT_EQ(tty.link.ExecuteCommand(3, CMD_READ_BLOCK, cmd, 200), 0);
+  std::array<std::uint8_t, 100> frame{};
+  const auto t0 = tty.clock.now();
+  EXPECT_LT(tty.link.ReceiveFrame(frame, 100, 200), 0);
+  EXPECT_LT(tty.clock.now() - t0, 500ms);
+  EXPECT_FALSE(tty.link.IsLinkOpen());
+  // The next operation tries to connect again and finds no adapter.
+  EXPECT_EQ(tty.link.ConnectUnit(), -1);
+}
+
+}  // namespace
+}  // namespace tolvane::link::test
