@@ -217,15 +217,16 @@ int TtyBridge::Read(BridgeHandle handle, std::uint8_t* buffer, std::size_t count
     return kBridgeOk;  // read time-out: nothing arrived
   }
   const ssize_t n = ::read(handle, buffer, count);
+  const int err = errno;
   if (n > 0) {
     read = static_cast<std::size_t>(n);
     return kBridgeOk;
   }
-  if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+  if (n < 0 && (err == EAGAIN || err == EINTR)) {
     return kBridgeOk;
   }
   // End of file or EIO on a tty: the adapter went away.
-  return (p.revents & (POLLHUP | POLLERR)) != 0 || n == 0 || errno == EIO ? kBridgeDeviceGone : kBridgeReadError;
+  return (p.revents & (POLLHUP | POLLERR)) != 0 || n == 0 || err == EIO ? kBridgeDeviceGone : kBridgeReadError;
 }
 
 int TtyBridge::Write(BridgeHandle handle, const std::uint8_t* buffer, std::size_t count, std::size_t& written) {
@@ -253,7 +254,7 @@ int TtyBridge::Write(BridgeHandle handle, const std::uint8_t* buffer, std::size_
       }
       return kBridgeOk;  // write time-out: the caller sees the short count
     }
-    return errno == EIO ? kBridgeDeviceGone : kBridgeWriteError;
+    return errno == EIO || errno == ENXIO ? kBridgeDeviceGone : kBridgeWriteError;
   }
   return kBridgeOk;
 }

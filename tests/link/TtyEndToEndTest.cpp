@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 
 #include <filesystem>
+#include <sstream>
+#include <tuple>
 #include <thread>
 
 #include "common/Clock.h"
@@ -182,6 +184,30 @@ TEST(EndToEnd, AdapterUnpluggedMidFrame) {
   EXPECT_FALSE(tty.link.IsLinkOpen());
   // The next operation tries to connect again and finds no adapter.
   EXPECT_EQ(tty.link.ConnectUnit(), -1);
+}
+
+TEST(EndToEnd, CommandLineAdaptersConnectAndLive) {
+  SimProcess sim({});
+  ASSERT_TRUE(sim.Running());
+  const std::string env = "TOLVANE_DEVICE_ROOT='" + sim.root().string() + "' " + TOLVANE_CLI_PATH;
+  auto [rc, out] = tolvane::test::RunCommand(env + " adapters");
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(out, "UNIT 1\tQuenby USB Device\n");
+  std::tie(rc, out) = tolvane::test::RunCommand(env + " connect");
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(out.rfind("ConnectUnit: 0 (", 0), 0u) << out;
+  std::tie(rc, out) = tolvane::test::RunCommand(env + " live --count 3");
+  EXPECT_EQ(rc, 0);
+  std::istringstream lines(out);
+  int packets = 0;
+  for (std::string line; std::getline(lines, line); ++packets) {
+    EXPECT_EQ(line.rfind("A5 A5 ", 0), 0u) << line;
+    EXPECT_EQ(line.substr(line.size() - 3), " ok") << line;
+  }
+  EXPECT_EQ(packets, 3);
+  std::tie(rc, out) = tolvane::test::RunCommand("TOLVANE_DEVICE_ROOT=/nonexistent " + std::string(TOLVANE_CLI_PATH) +
+                                                " adapters 2>/dev/null");
+  EXPECT_EQ(rc, 2);
 }
 
 }  // namespace

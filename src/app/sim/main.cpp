@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
   app.add_flag("--streaming", streaming, "Start streaming measurement packets instead of in command mode");
   app.add_flag("--pace", pace, "Keep the true line rate of 9600 baud in both directions");
   app.add_option("--period", periodMs, "Streaming packet period in milliseconds")->check(CLI::Range(1u, 10000u));
-  app.add_option("--state", stateFile, "State file that keeps the pages and the information memory");
+  app.add_option("--state", stateFile, "State file that keeps the pages and the information memory; "
+                                   "an existing file wins over the identity options");
   app.add_option("--drop-every", faults.dropEvery, "Fault: drop every Nth byte sent");
   app.add_option("--corrupt-every", faults.corruptEvery, "Fault: invert every Nth byte sent");
   app.add_option("--status", faults.statusByte, "Fault: acknowledge with this status byte")->check(CLI::Range(0, 255));
