@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "link/MemoryRig.h"
+#include "link/PageText.h"
 
 namespace tolvane::link::test {
 namespace {
@@ -164,6 +165,36 @@ TEST(UnitMemory, InformationMemoryRoundTrip) {
   InfoImage back{};
   ASSERT_EQ(rig.memory.ReadInfoMemory(back), 0);
   EXPECT_EQ(back, info);
+}
+
+}  // namespace
+}  // namespace tolvane::link::test
+
+namespace tolvane::link::test {
+namespace {
+
+TEST(PageText, HexRowsShowBytesAndText) {
+  PageImage page{};
+  const std::string letters = "ABCDEFGH";
+  std::copy(letters.begin(), letters.end(), page.begin());
+  const std::string text = FormatPageHex(page);
+  const std::string header = "      0  1  2  3  4  5  6  7    8  9  A  B  C  D  E  F\r\n";
+  ASSERT_EQ(text.substr(0, header.size()), header);
+  const std::string first = "000: 41 42 43 44 45 46 47 48   00 00 00 00 00 00 00 00  ABCDEFGH........\r\n";
+  EXPECT_EQ(text.substr(header.size(), first.size()), first);
+  EXPECT_NE(text.find("1F0: "), std::string::npos);  // 32 rows
+  EXPECT_EQ(text.find("200: "), std::string::npos);
+}
+
+TEST(PageText, WordRowsShowHexAndDecimal) {
+  PageImage page{};
+  page[6] = 0x34;
+  page[7] = 0x12;
+  const std::string text = FormatPageWords(page);
+  EXPECT_EQ(text.rfind("       HEX    DEC\r\n", 0), 0u);
+  EXPECT_NE(text.find("003: 0x1234  04660\r\n"), std::string::npos);
+  EXPECT_NE(text.find("255: 0x0000  00000\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("256: "), std::string::npos);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@ namespace tolvane::cli {
 using CommandRunner = std::function<std::optional<int>()>;
 
 CommandRunner AddLanguageCommands(CLI::App& app);
+CommandRunner AddIdentifyCommands(CLI::App& app);
+CommandRunner AddSettingsCommands(CLI::App& app);
 CommandRunner AddLinkCommands(CLI::App& app);
 CommandRunner AddModelCommands(CLI::App& app);
 

@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
   // One line per command group.
   std::vector<CommandRunner> runners;
   runners.push_back(AddLanguageCommands(app));
+  runners.push_back(AddIdentifyCommands(app));
+  runners.push_back(AddSettingsCommands(app));
   runners.push_back(AddLinkCommands(app));
   runners.push_back(AddModelCommands(app));
 

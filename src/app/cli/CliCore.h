@@ -1,0 +1,63 @@
+// The program's core as the command-line program runs it: the real adapters
+// and clock, the per-user settings store, and dialogs that print.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/cli/CliCommon.h"
+#include "common/Clock.h"
+#include "link/TtyBridge.h"
+#include "shell/ProgramCore.h"
+#include "shell/UserRegistry.h"
+
+namespace tolvane::cli {
+
+// Error details and busy messages of the headless program: errors go to
+// standard error, progress is silent unless asked for.
+class CConsoleErrors : public IErrorDetail {
+ public:
+  void Show(const std::string& message, const std::string& detail) override;
+};
+
+class CConsoleBusy : public IBusyWindow {
+ public:
+  explicit CConsoleBusy(bool verbose) : verbose_(verbose) {}
+  void SetMessage(const std::string& text) override;
+  void SetProgress(int) override {}
+
+ private:
+  bool verbose_;
+};
+
+class CliCore {
+ public:
+  explicit CliCore(bool verbose = false);
+  ~CliCore();
+  CliCore(const CliCore&) = delete;
+  CliCore& operator=(const CliCore&) = delete;
+
+  // Loads the corporate model, the language file and the settings, logs the
+  // start and starts the link worker. 0, or the exit status after printing why.
+  int Start();
+  // Only the corporate model (for the settings commands). 0 or an exit status.
+  int LoadCorporateModel();
+
+  // Finds the adapters and selects one (`wanted` by its description, or the
+  // only one). 0, or an exit status after printing why.
+  int SelectAdapter(const std::string& wanted);
+
+  CProgramCore& core() { return *core_; }
+
+ private:
+  RealClock clock_;
+  link::TtyBridge bridge_;
+  CConsoleMessages messages_;
+  CConsoleErrors errors_;
+  CConsoleBusy busy_;
+  FOLDERS folders_;
+  CUserRegistry registry_;
+  std::unique_ptr<CProgramCore> core_;
+};
+
+}  // namespace tolvane::cli
