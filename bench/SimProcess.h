@@ -1,0 +1,74 @@
+// tolvane-sim as a child process for the benchmarks: paced at the true line
+// rate, on a pseudo-terminal below a temporary device root.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace tolvane::bench {
+
+class SimProcess {
+ public:
+  // `argv0` locates tolvane-sim beside the benchmarks (<build>/src/app/sim),
+  // unless TOLVANE_SIM names it.
+  SimProcess(const char* argv0, std::vector<std::string> extra) {
+    namespace fs = std::filesystem;
+    const fs::path sim = std::getenv("TOLVANE_SIM") != nullptr
+                             ? fs::path(std::getenv("TOLVANE_SIM"))
+                             : fs::absolute(fs::path(argv0)).parent_path().parent_path() / "src/app/sim/tolvane-sim";
+    std::string rootText = (fs::temp_directory_path() / "tolvane-bench-XXXXXX").string();
+    if (::mkdtemp(rootText.data()) == nullptr) {
+      return;
+    }
+    root_ = rootText;
+    std::vector<std::string> args{sim.string(), "--device-root", root_.string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::vector<char*> argv;
+    for (auto& a : args) {
+      argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+      pid_ = -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (pid_ > 0 && !fs::is_symlink(root_ / "dev/ttySIM0") && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  ~SimProcess() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+  }
+  SimProcess(const SimProcess&) = delete;
+  SimProcess& operator=(const SimProcess&) = delete;
+
+  bool Running() const { return pid_ > 0 && std::filesystem::is_symlink(root_ / "dev/ttySIM0"); }
+  const std::filesystem::path& root() const { return root_; }
+
+ private:
+  std::filesystem::path root_;
+  pid_t pid_ = -1;
+};
+
+}  // namespace tolvane::bench
