@@ -2,16 +2,18 @@
 // read the four pages and the information memory. Prints the wall time and
 // its ratio to the line-rate minimum.
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <cstdio>
 #include <thread>
 
-#include "SimProcess.h"
 #include "common/Clock.h"
 #include "defs/AppSettings.h"
 #include "defs/LanguageFile.h"
 #include "link/TtyBridge.h"
 #include "link/UnitMemory.h"
 #include "link/UsbLink.h"
+#include "link/sim/SimProcess.h"
 
 namespace {
 
@@ -33,7 +35,12 @@ double LineMs(double bytes) { return bytes * 10.0 / 9600.0 * 1000.0; }
 }  // namespace
 
 int main(int /*argc*/, char** argv) {
-  bench::SimProcess sim(argv[0], {"--pace", "--identity", "qr27"});
+  // tolvane-sim is built beside the benchmarks, unless TOLVANE_SIM names it.
+  const char* named = std::getenv("TOLVANE_SIM");
+  const std::filesystem::path program =
+      named != nullptr ? std::filesystem::path(named)
+                       : std::filesystem::absolute(argv[0]).parent_path().parent_path() / "src/app/sim/tolvane-sim";
+  sim::SimProcess sim(program, {"--pace", "--identity", "qr27"});
   if (!sim.Running()) {
     std::fprintf(stderr, "bench_identify: tolvane-sim did not start\n");
     return 1;

@@ -1,21 +1,28 @@
-// Runs tolvane-cli as a user would, on a portable tree made from the shipped data.
+// Runs tolvane-cli as a user would, on a portable tree made from the shipped
+// data, against tolvane-sim on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include "link/sim/SimProcess.h"
 #include "support/TestSupport.h"
 
 namespace tolvane {
 namespace {
 
+namespace fs = std::filesystem;
+
 class Cli : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::create_directories(home_ / "Models");
-    std::filesystem::copy_file(std::filesystem::path(TOLVANE_SOURCE_DATA) / "Models" / "Tolvane_Language.txt",
-                               home_ / "Models" / "Tolvane_Language.txt");
+    fs::create_directories(home_ / "Models");
+    fs::create_directories(home_ / "Logs");
+    for (const auto& e : fs::directory_iterator(fs::path(TOLVANE_SOURCE_DATA) / "Models")) {
+      fs::copy_file(e.path(), home_ / "Models" / e.path().filename());
+    }
+    fs::create_directories(home_ / "Settings/Software/Kestrine/Tolvane/01");
   }
-  std::pair<int, std::string> Run(const std::string& args) {
-    return test::RunCommand("TOLVANE_HOME='" + home_.path().string() + "' '" + TOLVANE_CLI_PATH + "' " + args +
-                            " 2>/dev/null");
+  std::pair<int, std::string> Run(const std::string& args, const fs::path& deviceRoot = "/nonexistent") {
+    return test::RunCommand("TOLVANE_HOME='" + home_.path().string() + "' TOLVANE_DEVICE_ROOT='" +
+                            deviceRoot.string() + "' '" + TOLVANE_CLI_PATH + "' " + args + " 2>/dev/null");
   }
   test::TempDir home_;
 };
@@ -33,7 +40,7 @@ TEST_F(Cli, LangPrintsTheTextOfEitherColumn) {
 TEST_F(Cli, LangFailsOnUnknownKeysAndColumns) {
   EXPECT_EQ(Run("lang NO_SUCH_KEY").first, 1);
   EXPECT_NE(Run("lang IDC_PNSN --column 2").first, 0);
-  std::filesystem::remove(home_ / "Models" / "Tolvane_Language.txt");
+  fs::remove(home_ / "Models" / "Tolvane_Language.txt");
   EXPECT_EQ(Run("lang IDC_PNSN").first, 2);
 }
 
@@ -42,6 +49,50 @@ TEST_F(Cli, VersionAndHelp) {
   EXPECT_EQ(rc, 0);
   EXPECT_NE(out.find("tolvane-cli "), std::string::npos);
   EXPECT_EQ(Run("--help").first, 0);
+}
+
+TEST_F(Cli, IdentifyAndDumpTheSimulatedUnit) {
+  link::sim::SimProcess sim(TOLVANE_SIM_PATH, {"--identity", "qr25"});
+  ASSERT_TRUE(sim.Running());
+  const auto [rc, json] = Run("identify --json", sim.root());
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(json,
+            "{\"serial\": 250117, \"firmwareName\": \"QR25-LVL\", \"softwareRevision\": \"0102\", "
+            "\"hardwareSerial\": 250117, \"hardwareModel\": \"QR25-2W\", \"modelFile\": \"QRModel_QR25.txt\", "
+            "\"unitDescription\": " +
+                json.substr(json.find("\"unitDescription\": ") + 19));
+  EXPECT_NE(json.find("QR25"), json.rfind("QR25"));  // the description names the model too
+
+  const auto [rcDump, dump] = Run("dump factory --hex", sim.root());
+  EXPECT_EQ(rcDump, 0);
+  EXPECT_NE(dump.find("QR25-L"), std::string::npos);
+  const auto [rcWords, words] = Run("dump info", sim.root());
+  EXPECT_EQ(rcWords, 0);
+  EXPECT_NE(words.find("063: "), std::string::npos);  // 64 words of the information memory
+  EXPECT_EQ(words.find("064: "), std::string::npos);
+  EXPECT_EQ(Run("dump nowhere", sim.root()).first, 2);
+  EXPECT_NE(test::ReadBytes(home_ / "Logs/logfile.txt").find("TOLVANE->Version 5.0.0 Started"), std::string::npos);
+}
+
+TEST_F(Cli, IdentifyWithoutAdapterAndInDemonstration) {
+  test::TempDir emptyRoot;
+  fs::create_directories(emptyRoot / "sys/class/tty");
+  EXPECT_EQ(Run("identify", emptyRoot.path()).first, 1);
+  EXPECT_EQ(Run("identify").first, 2);  // no sysfs under the device root: adapters cannot be found here
+  const auto [rc, out] = Run("identify --demo");
+  EXPECT_EQ(rc, 0);
+  EXPECT_NE(out.find("Hardware model:    QR27Demo"), std::string::npos);
+  EXPECT_NE(out.find("Model file:        QRModel_QR27.txt"), std::string::npos);
+}
+
+TEST_F(Cli, SettingsRoundTrip) {
+  EXPECT_EQ(Run("settings set PREF_UNITS Meters").first, 0);
+  const auto [rc, value] = Run("settings get PREF_UNITS");
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(value, "Meters\n");
+  EXPECT_EQ(Run("settings get NO_SUCH_VALUE").first, 1);
+  fs::remove_all(home_ / "Settings/Software");
+  EXPECT_EQ(Run("settings set PREF_UNITS Feet").first, 1);  // the program never creates the key
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// tolvane-sim as a child process for the benchmarks: paced at the true line
-// rate, on a pseudo-terminal below a temporary device root.
+// tolvane-sim as a child process, on a pseudo-terminal below a temporary
+// device root: for the end-to-end tests and the benchmarks.
 #pragma once
 
 #include <fcntl.h>
@@ -17,17 +17,14 @@
 
 extern char** environ;
 
-namespace tolvane::bench {
+namespace tolvane::link::sim {
 
 class SimProcess {
  public:
-  // `argv0` locates tolvane-sim beside the benchmarks (<build>/src/app/sim),
-  // unless TOLVANE_SIM names it.
-  SimProcess(const char* argv0, std::vector<std::string> extra) {
+  // Starts the program `sim` with `extra` options and waits up to 5 s for
+  // its adapter to appear.
+  SimProcess(const std::filesystem::path& sim, std::vector<std::string> extra) {
     namespace fs = std::filesystem;
-    const fs::path sim = std::getenv("TOLVANE_SIM") != nullptr
-                             ? fs::path(std::getenv("TOLVANE_SIM"))
-                             : fs::absolute(fs::path(argv0)).parent_path().parent_path() / "src/app/sim/tolvane-sim";
     std::string rootText = (fs::temp_directory_path() / "tolvane-bench-XXXXXX").string();
     if (::mkdtemp(rootText.data()) == nullptr) {
       return;
@@ -71,4 +68,4 @@ class SimProcess {
   pid_t pid_ = -1;
 };
 
-}  // namespace tolvane::bench
+}  // namespace tolvane::link::sim
