@@ -1,0 +1,20 @@
+// The About box: the program's icon, name and version, and its copyright.
+#pragma once
+
+#include <string>
+
+#include "shell/ui/DialogSupport.h"
+
+namespace tolvane {
+
+class CAboutDlg : public CKitDialog {
+  Q_OBJECT
+
+ public:
+  enum : int { IDD = 100, IDC_ICON = 1001, IDC_VERSION = 1002, IDC_COPYRIGHT = 1003, IDC_OK = 1 };
+
+  CAboutDlg(const CLanguageFile& language, const APP_SETTINGS& settings, const std::string& programId,
+            QWidget* parent);
+};
+
+}  // namespace tolvane

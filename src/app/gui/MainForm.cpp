@@ -1,0 +1,182 @@
+#include "app/gui/MainForm.h"
+
+#include <QContextMenuEvent>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/gui/AboutDlg.h"
+#include "app/gui/ProgramIcon.h"
+#include "common/CheckedFormat.h"
+
+namespace tolvane {
+namespace {
+
+constexpr char kAboutItem[] = "&About Tolvane...";
+
+QLabel* ValueLabel(const std::string& text, QWidget* parent) {
+  auto* label = new QLabel(FromUtf8(text), parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  return label;
+}
+
+}  // namespace
+
+QWidget* CUnitSummaryPages::CreatePage(int pageId, CProgramCore& core, bool demonstration, QWidget* parent) {
+  auto text = [&core](const char* key) { return core.Text(key); };
+  const CONFIG_RECORD& record = core.record;
+
+  auto* page = WithControlId(new QWidget(parent), pageId);
+  auto* heading = new QLabel(page);
+  QFont headingFont = heading->font();
+  headingFont.setBold(true);
+  headingFont.setPointSizeF(headingFont.pointSizeF() * 1.2);
+  heading->setFont(headingFont);
+  heading->setTextFormat(Qt::PlainText);
+  heading->setText(FromUtf8(record.unitDescription.empty() ? record.modelName : record.unitDescription));
+
+  // The unit's identity, as the Factory page and the information memory give it.
+  auto* identity = new QFrame(page);
+  identity->setFrameShape(QFrame::StyledPanel);
+  auto* rows = new QVBoxLayout(identity);
+  rows->setContentsMargins(14, 12, 14, 12);
+  rows->setSpacing(6);
+  rows->addWidget(ValueLabel(Format(text("IDC_PNSN"), record.modelName, record.serialNumber), identity));
+  rows->addWidget(ValueLabel(Format(text("IDC_HW_MODEL"), record.firmwareName), identity));
+  rows->addWidget(
+      ValueLabel(text("IDC_SW_REVISION") + Format(": %04X", record.softwareRevision), identity));
+  std::string modelFile = record.modelFileName;
+  if (!record.modelFileRevision.empty()) {
+    modelFile += Format(" (%s)", record.modelFileRevision);
+  }
+  rows->addWidget(ValueLabel(Format(text("IDC_MODELFILE"), modelFile), identity));
+
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(18, 16, 18, 16);
+  layout->setSpacing(12);
+  layout->addWidget(heading);
+  layout->addWidget(identity);
+  if (demonstration) {
+    auto* note = ValueLabel(text("IDD_MAINFORM_STUBBEDMODE"), page);
+    note->setObjectName("demonstration");
+    QFont italic = note->font();
+    italic.setItalic(true);
+    note->setFont(italic);
+    layout->addWidget(note);
+  }
+  layout->addStretch(1);
+  return page;
+}
+
+CMainForm::CMainForm(CProgramCore& core, bool demonstration, const std::string& caption, IPageFactory& pages,
+                     IHelpHook& help, QWidget* parent)
+    : CKitDialog(parent),
+      core_(core),
+      help_(help),
+      pages_(MainFormPages(core.settings.demoTab)),
+      tabs_(WithControlId(new QTabWidget(this), IDC_TABS)),
+      helpButton_(WithControlId(new QToolButton(this), IDC_HELPBUTTON)) {
+  setWindowTitle(FromUtf8(caption));
+  setWindowIcon(ProgramIcon());
+  // In the task bar, with a minimize box; no context-help button.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+
+  for (const FORM_PAGE& page : pages_) {
+    QWidget* widget = pages.CreatePage(page.id, core, demonstration, tabs_);
+    tabs_->addTab(widget, FromUtf8(core.Text(page.captionKey)));
+  }
+
+  // Help: a click asks the help viewer; the arrow holds the About item.
+  helpButton_->setText(FromUtf8(core.Text("IDD_HELP")));
+  helpButton_->setPopupMode(QToolButton::MenuButtonPopup);
+  helpButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  helpButton_->setMinimumWidth(fontMetrics().averageCharWidth() * 12);
+  auto* menu = new QMenu(helpButton_);
+  menu->addAction(QString::fromUtf8(kAboutItem), this, &CMainForm::ShowAbout);
+  helpButton_->setMenu(menu);
+  connect(helpButton_, &QToolButton::clicked, this, [this] { help_.ShowHelp(PageId(ActivePage())); });
+
+  // The sheet's OK and Cancel exist but are hidden: only the pages end it with OK.
+  auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  box->button(QDialogButtonBox::Ok)->hide();
+  box->button(QDialogButtonBox::Cancel)->hide();
+  box->button(QDialogButtonBox::Ok)->setAutoDefault(false);
+  box->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(box);
+  bottom->addStretch(1);
+  bottom->addWidget(helpButton_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(10, 10, 10, 10);
+  layout->setSpacing(8);
+  layout->addWidget(tabs_, 1);
+  layout->addLayout(bottom);
+  resize(fontMetrics().averageCharWidth() * 100, fontMetrics().lineSpacing() * 30);
+}
+
+int CMainForm::PageCount() const { return tabs_->count(); }
+
+int CMainForm::PageId(int index) const {
+  return index >= 0 && index < static_cast<int>(pages_.size()) ? pages_[static_cast<std::size_t>(index)].id : 0;
+}
+
+QString CMainForm::PageCaption(int index) const { return tabs_->tabText(index); }
+
+int CMainForm::ActivePage() const { return tabs_->currentIndex(); }
+
+void CMainForm::showEvent(QShowEvent* event) {
+  CKitDialog::showEvent(event);
+  if (opened_) {
+    return;
+  }
+  opened_ = true;
+  tabs_->setCurrentIndex(std::clamp(startPage_, 0, PageCount() - 1));
+  // The sheet does not open on the updates page unless a firmware update was
+  // accepted for this opening (the updates page then runs it).
+  if (ActivePage() == 1 && !core_.settings.autoUpdate) {
+    tabs_->setCurrentIndex(0);
+  }
+}
+
+void CMainForm::keyPressEvent(QKeyEvent* event) {
+  // Escape never closes the sheet, whatever page had it first.
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  CKitDialog::keyPressEvent(event);
+}
+
+void CMainForm::mousePressEvent(QMouseEvent* event) {
+  // A right-button press the page left alone goes no further: the pages use
+  // the right button for help.
+  if (event->button() == Qt::RightButton) {
+    event->accept();
+    return;
+  }
+  CKitDialog::mousePressEvent(event);
+}
+
+void CMainForm::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
+
+void CMainForm::ShowAbout() {
+  CAboutDlg about(core_.language, core_.settings, core_.tables.program.programId, this);
+  about.exec();
+}
+
+}  // namespace tolvane

@@ -1,0 +1,60 @@
+// The main window: a tabbed sheet with the configuration form, the updates
+// page and, when DEMOTAB is on, the live display. It runs modally over the
+// start dialog; closing it with OK restarts the identification, any other
+// close ends the program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/gui/FormServices.h"
+#include "app/gui/StartFlow.h"
+#include "shell/ui/DialogSupport.h"
+
+class QTabWidget;
+class QToolButton;
+
+namespace tolvane {
+
+class CMainForm : public CKitDialog {
+  Q_OBJECT
+
+ public:
+  enum : int { IDC_TABS = 12320, IDC_HELPBUTTON = 9 };
+
+  CMainForm(CProgramCore& core, bool demonstration, const std::string& caption, IPageFactory& pages,
+            IHelpHook& help, QWidget* parent);
+
+  // The page this opening starts on (index in tab order).
+  void SetStartPage(int index) { startPage_ = index; }
+
+  int PageCount() const;
+  // Template id of the page at `index`, 0 when there is none.
+  int PageId(int index) const;
+  QString PageCaption(int index) const;
+  int ActivePage() const;
+  QTabWidget* Tabs() const { return tabs_; }
+
+  // The pages end the sheet with OK to have the unit identified again (the
+  // updates page does so after a firmware update).
+  void CloseWithOk() { accept(); }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void ShowAbout();
+
+  CProgramCore& core_;
+  IHelpHook& help_;
+  std::vector<FORM_PAGE> pages_;
+  QTabWidget* tabs_;
+  QToolButton* helpButton_;
+  int startPage_ = 0;
+  bool opened_ = false;
+};
+
+}  // namespace tolvane

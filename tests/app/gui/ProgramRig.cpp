@@ -1,0 +1,146 @@
+#include "ProgramRig.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLabel>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+#include "shell/ui/DialogSupport.h"
+
+namespace tolvane::test {
+
+ProgramRig::ProgramRig() : registry(dir / "Settings") {
+  folders.models = std::filesystem::path(TOLVANE_SOURCE_DATA) / "Models";
+  folders.logs = dir.path();
+  folders.program = dir.path();
+  folders.help = dir / "Help";
+  folders.settings = dir / "Settings";
+}
+
+void ProgramRig::CreateSettingsKey(const std::vector<std::pair<std::string, std::string>>& values) {
+  const std::vector<std::string> key{"Software", "Kestrine", "Tolvane", "01"};
+  ASSERT_TRUE(registry.CreateKey(key));
+  ASSERT_EQ(registry.OpenKey(key), IRegistry::Status::Ok);
+  for (const auto& [name, value] : values) {
+    ASSERT_EQ(registry.SetValue(name, value), IRegistry::Status::Ok);
+  }
+  registry.CloseKey();
+}
+
+std::shared_ptr<link::sim::CSimSensor> ProgramRig::AddSensor(link::sim::SimOptions options,
+                                                             std::string description) {
+  auto sensor = std::make_shared<link::sim::CSimSensor>(std::move(options), clock.now());
+  link::sim::SimAdapter adapter;
+  adapter.description = std::move(description);
+  adapter.serial = "SIM" + std::to_string(sensor.use_count());
+  adapter.peer = sensor;
+  bridge.AddAdapter(std::move(adapter));
+  return sensor;
+}
+
+std::unique_ptr<COstrelDlg> ProgramRig::MakeDialog() {
+  START_ENVIRONMENT env{folders, bridge, clock, registry, [] { return std::tm{}; }, network, pages, help, opener,
+                        firstRun};
+  env.copyrightInterval = std::chrono::milliseconds(1);
+  return std::make_unique<COstrelDlg>(std::move(env));
+}
+
+ModalDriver::ModalDriver(Handler handler, int limitMs) : handler_(std::move(handler)), limitPolls_(limitMs / 2) {
+  timer_.setInterval(2);
+  connect(&timer_, &QTimer::timeout, this, &ModalDriver::Poll);
+  timer_.start();
+}
+
+ModalDriver::~ModalDriver() { timer_.stop(); }
+
+void ModalDriver::Poll() {
+  if (++elapsedPolls_ > limitPolls_) {
+    timer_.stop();
+    ADD_FAILURE() << "the program did not end in time";
+    // Close every dialog, innermost first, so that the test ends.
+    while (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      modal->done(-1);
+    }
+    return;
+  }
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal == nullptr || !modal->isVisible()) {
+    handled_ = nullptr;
+    return;
+  }
+  if (qobject_cast<COstrelDlg*>(modal) != nullptr) {
+    handled_ = nullptr;
+    handler_(*modal);
+    return;
+  }
+  if (modal == handled_) {
+    return;
+  }
+  handled_ = modal;
+  seen.emplace_back(modal->metaObject()->className());
+  handler_(*modal);
+}
+
+QString Text(QWidget& window, int id) {
+  QWidget* control = FindControl(&window, id);
+  if (auto* label = qobject_cast<QLabel*>(control)) {
+    return label->text();
+  }
+  if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+    return button->text();
+  }
+  ADD_FAILURE() << "no text control " << id;
+  return {};
+}
+
+bool Enabled(QWidget& window, int id) {
+  QWidget* control = FindControl(&window, id);
+  return control != nullptr && control->isEnabled();
+}
+
+void ClickIn(QWidget& window, int id) {
+  auto* button = FindControlAs<QAbstractButton>(&window, id);
+  if (button == nullptr || !button->isVisible()) {
+    ADD_FAILURE() << "no visible button " << id;
+    if (auto* dialog = qobject_cast<QDialog*>(&window)) {
+      dialog->done(-1);
+    }
+    return;
+  }
+  button->click();
+}
+
+std::string EditText(QWidget& window, int id) {
+  auto* edit = FindControlAs<QTextEdit>(&window, id);
+  if (edit == nullptr) {
+    ADD_FAILURE() << "no text box " << id;
+    return {};
+  }
+  return edit->toPlainText().toStdString();
+}
+
+std::string ShippedText(const char* key) {
+  // Loaded once for the whole test program.
+  static const CLanguageFile language = [] {
+    CLanguageFile file(std::filesystem::path(TOLVANE_SOURCE_DATA) / "Models", nullptr);
+    EXPECT_EQ(file.Load("Tolvane_Language.txt"), 0);
+    return file;
+  }();
+  return language.Text(key, 0);
+}
+
+void Snapshot(QWidget& window, const std::string& name) {
+  const QByteArray folder = qgetenv("TOLVANE_DIALOG_SHOTS");
+  if (folder.isEmpty()) {
+    return;
+  }
+  QDir().mkpath(QString::fromLocal8Bit(folder));
+  const QString file = QString::fromLocal8Bit(folder) + QLatin1Char('/') + QString::fromStdString(name) + ".png";
+  EXPECT_TRUE(window.grab().save(file)) << file.toStdString();
+}
+
+}  // namespace tolvane::test

@@ -1,0 +1,103 @@
+// The whole program on the offscreen platform: the start dialog on the shipped
+// data, a per-test settings store, and simulated adapters and sensors on
+// simulated time. A driver answers the modal windows as they open.
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/gui/MainForm.h"
+#include "app/gui/OstrelDlg.h"
+#include "link/sim/SimBridge.h"
+#include "link/sim/SimSensor.h"
+#include "support/TestSupport.h"
+
+namespace tolvane::test {
+
+class RecordingNetwork : public INetworkServices {
+ public:
+  void CheckForUpdates() override { ++checks; }
+  void SendPendingUploads() override { ++uploads; }
+  int checks = 0;
+  int uploads = 0;
+};
+
+class RecordingOpener : public IDocumentOpener {
+ public:
+  bool Open(const std::filesystem::path& file) override {
+    opened.push_back(file);
+    return true;
+  }
+  std::vector<std::filesystem::path> opened;
+};
+
+class RecordingHelp : public IHelpHook {
+ public:
+  void ShowHelp(int pageId) override { pages.push_back(pageId); }
+  std::vector<int> pages;
+};
+
+struct ProgramRig {
+  ProgramRig();
+
+  // The settings key the installation creates, with these values set.
+  void CreateSettingsKey(const std::vector<std::pair<std::string, std::string>>& values = {{"GUIDE", "FALSE"}});
+  std::shared_ptr<link::sim::CSimSensor> AddSensor(link::sim::SimOptions options = {},
+                                                   std::string description = "Quenby USB Device");
+  std::unique_ptr<COstrelDlg> MakeDialog();
+
+  TempDir dir;
+  FOLDERS folders;
+  SimulatedClock clock;
+  link::sim::CSimBridge bridge{clock};
+  CUserRegistry registry;
+  RecordingNetwork network;
+  CUnitSummaryPages pages;
+  RecordingHelp help;
+  RecordingOpener opener;
+  bool firstRun = true;
+};
+
+// Calls `handler` once for each modal window that opens, and on every poll
+// for the start dialog while it is the active window (so the test can look at
+// its state and act). Closes everything after `limit` with a failure.
+class ModalDriver : public QObject {
+ public:
+  using Handler = std::function<void(QWidget& modal)>;
+  explicit ModalDriver(Handler handler, int limitMs = 20000);
+  ~ModalDriver() override;
+
+  // Names of the window classes seen, in order of opening.
+  std::vector<std::string> seen;
+
+ private:
+  void Poll();
+
+  Handler handler_;
+  QTimer timer_;
+  QPointer<QWidget> handled_;
+  int elapsedPolls_ = 0;
+  int limitPolls_;
+};
+
+// The texts a start dialog's control shows.
+QString Text(QWidget& window, int id);
+bool Enabled(QWidget& window, int id);
+
+// Clicks the button `id` of `window`.
+void ClickIn(QWidget& window, int id);
+// The text of the text box `id`.
+std::string EditText(QWidget& window, int id);
+// A text of the shipped language file, in English.
+std::string ShippedText(const char* key);
+
+// When TOLVANE_DIALOG_SHOTS names a folder, saves a picture of `window` there.
+void Snapshot(QWidget& window, const std::string& name);
+
+}  // namespace tolvane::test
