@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <span>
 
 namespace tolvane::link::sim {
 
@@ -42,6 +43,56 @@ void PutSerial(std::uint8_t* at, std::uint32_t value) {
 void PutText(std::uint8_t* at, std::size_t room, const std::string& text) {
   std::memset(at, 0, room);
   std::memcpy(at, text.data(), std::min(text.size(), room - 1));
+}
+
+// The Customer page a unit of the identity's family leaves the factory with
+// (little-endian words, heights and levels in millimetres):
+//   0 layout version               1 sensor height    3 fill height
+//   8..14 selection items (option codes of the family's model)
+//   20..25 level set-points        30 advanced flags, bit n-1 for entry bit n
+//   31..37 advanced values (0xFFFF: none)
+//   40..42 model code, map version, relay count
+//   224..255 notes text, zero-terminated
+std::array<std::uint8_t, kPageSize> DefaultCustomerPage(const SimIdentity& id) {
+  struct Word {
+    std::uint16_t word;
+    std::uint16_t value;
+  };
+  // QR27: Level, 4-20 mA, relay 1 Lo Alarm, relay 2 Hi Alarm, Hold Last
+  // Value, De-energize, Medium (configuration #1); damping 5 s, blanking
+  // 300 mm and echo lock.
+  static constexpr Word kQR27[] = {{0, 1},       {1, 5080},    {3, 4572},    {8, 1},       {9, 0},
+                                   {10, 0},      {11, 1},      {12, 0},      {13, 0},      {14, 1},
+                                   {20, 254},    {21, 762},    {23, 4064},   {25, 4445},   {30, 0x0007},
+                                   {31, 5},      {32, 300},    {33, 0xFFFF}, {34, 0xFFFF}, {35, 0xFFFF},
+                                   {36, 0xFFFF}, {37, 0xFFFF}, {40, 27},     {41, 2},      {42, 0}};
+  // QR25: Level, 4-20 mA, no loop alarm, Hold Last Value, Medium
+  // (configuration #1); damping 5 s, blanking 200 mm and echo lock.
+  static constexpr Word kQR25[] = {{0, 1},    {1, 3048},    {3, 2540},    {8, 1},     {9, 0},       {10, 0},
+                                   {12, 0},   {14, 1},      {20, 127},    {25, 2413}, {30, 0x0007}, {31, 5},
+                                   {32, 200}, {33, 0xFFFF}, {35, 0xFFFF}, {40, 25},   {41, 2}};
+  // QR30: Pump Down, one pump, Lo and Hi Alarm, De-energize, Level, Medium
+  // (configuration #7); damping 5 s, blanking 300 mm, echo lock and a pump
+  // run-on of 10 s.
+  static constexpr Word kQR30[] = {{0, 1},  {1, 6096}, {3, 5588},    {8, 0},    {9, 1},     {10, 2},    {11, 0},
+                                   {12, 0}, {13, 1},   {20, 305},    {21, 610}, {22, 3810}, {24, 5080}, {30, 0x0027},
+                                   {31, 5}, {32, 300}, {34, 0xFFFF}, {36, 10},  {40, 30},   {41, 2},    {42, 4}};
+
+  std::span<const Word> words(kQR27);
+  std::string notes = "Simulated QR27 unit";
+  if (id.hardwareModel.starts_with("QR25")) {
+    words = kQR25;
+    notes = "Simulated QR25 unit";
+  } else if (id.hardwareModel.starts_with("QR30")) {
+    words = kQR30;
+    notes = "Simulated QR30 unit";
+  }
+  std::array<std::uint8_t, kPageSize> page{};
+  for (const Word& w : words) {
+    PutWord(page.data(), w.word, w.value);
+  }
+  PutText(page.data() + 448, 64, notes);
+  return page;
 }
 
 }  // namespace
@@ -116,20 +167,9 @@ CSimSensor::CSimSensor(SimOptions options, Time start)
       streaming_(options_.streaming),
       nextPacket_(start + options_.packetPeriod),
       inLineFree_(start) {
-  // Customer page, as the simulated firmware lays it out (little-endian words):
-  //   0 layout version (1)          1 units index (0 metres)
-  //   2 sensor height, mm (5000)    3 fill height, mm (4500)
-  //   4..9 level set-points 1..6, mm
-  //   10 relay modes, 4 bits each   11 damping, s
-  //   12..21 selection items 1..10 (option numbers)
-  //   22 dead band, mm              23 loss-of-echo delay, s
-  //   the rest 0.
-  auto& customer = pages_[0];
-  const std::uint16_t words[] = {1, 0, 5000, 4500, 4000, 3000, 2000, 1000, 500, 250, 0x1111, 5,
-                                 1, 0, 2, 1, 0, 0, 0, 0, 0, 0, 300, 30};
-  for (std::size_t i = 0; i < std::size(words); ++i) {
-    PutWord(customer.data(), i, words[i]);
-  }
+  // Customer page: a valid configuration of the unit's model, as a unit
+  // leaves the factory.
+  pages_[0] = DefaultCustomerPage(options_.identity);
   // History page: running hours and counts of echo losses and power cycles.
   PutWord(pages_[2].data(), 0, 1234);
   PutWord(pages_[2].data(), 1, 17);

@@ -1,0 +1,281 @@
+#include "config/Selection.h"
+
+#include <algorithm>
+
+#include "common/CheckedFormat.h"
+
+namespace tolvane::config {
+
+namespace {
+
+std::size_t At(int i) { return static_cast<std::size_t>(i); }
+
+// The first item on which `c` does not match (kMaxItems when it matches on all).
+int FirstMismatch(const CONFIGURATION_ENTRY& c, const Selections& selection) {
+  for (int j = 0; j < kMaxItems; ++j) {
+    const std::int32_t need = c.requiredOption[At(j)];
+    const std::int32_t have = selection[At(j)];
+    if (need != -1 && have != 0 && have != need) {
+      return j;
+    }
+  }
+  return kMaxItems;
+}
+
+// The option lists of items 0..9 for the selections, where the selection of
+// each defined item that its list does not hold falls back to the prompt
+// first. An item's list depends only on the items above it, so one pass in
+// item order settles every item.
+OPTION_LISTS SettleOptions(const MODEL_DEFINITION& model, Selections& selection) {
+  OPTION_LISTS lists;
+  const int slots = ConfigurationSlots(model);
+  // Configurations still matching items 0..i-1, narrowed item by item.
+  std::vector<int> live;
+  live.reserve(static_cast<std::size_t>(slots));
+  for (int n = 0; n < slots; ++n) {
+    if (model.configurations[At(n)].present) {
+      live.push_back(n);
+    }
+  }
+  std::array<bool, kMaxOptions> offered{};
+  for (int i = 0; i < kMaxItems; ++i) {
+    const CONFIG_ITEM& item = model.items[At(i)];
+    std::vector<std::int32_t>& list = lists[At(i)];
+    list.push_back(0);
+    if (!item.present) {
+      selection[At(i)] = 0;
+    } else {
+      const int options = OptionSlots(item);
+      offered.fill(false);
+      bool any = false;
+      for (const int n : live) {
+        const std::int32_t need = model.configurations[At(n)].requiredOption[At(i)];
+        if (need == -1) {
+          any = true;
+          break;
+        }
+        if (need >= 1 && need < options) {
+          offered[At(need)] = true;
+        }
+      }
+      for (std::int32_t j = 1; j < options; ++j) {
+        if (any || offered[At(j)]) {
+          list.push_back(j);
+        }
+      }
+      if (std::find(list.begin(), list.end(), selection[At(i)]) == list.end()) {
+        selection[At(i)] = 0;
+      }
+    }
+    const std::int32_t have = selection[At(i)];
+    if (have != 0) {
+      std::erase_if(live, [&](int n) {
+        const std::int32_t need = model.configurations[At(n)].requiredOption[At(i)];
+        return need != -1 && need != have;
+      });
+    }
+  }
+  return lists;
+}
+
+bool UsesRow(const CONFIGURATION_ENTRY& c, int row) { return c.levelWord[At(row)] > 0; }
+
+}  // namespace
+
+int ConfigurationSlots(const MODEL_DEFINITION& model) {
+  return std::clamp(std::max(model.configurationCount, model.configurationLast + 1), 0, kMaxConfigurations);
+}
+
+int OptionSlots(const CONFIG_ITEM& item) { return std::clamp(item.optionCount, 1, kMaxOptions); }
+
+int AdvancedSlots(const MODEL_DEFINITION& model) {
+  return std::clamp(std::max(model.advancedInputCount, model.advancedLast + 1), 0, kMaxAdvanced);
+}
+
+const CONFIGURATION_ENTRY* ConfigurationAt(const MODEL_DEFINITION& model, std::int32_t index) {
+  if (index < 0 || index >= ConfigurationSlots(model) || !model.configurations[At(index)].present) {
+    return nullptr;
+  }
+  return &model.configurations[At(index)];
+}
+
+bool Matches(const CONFIGURATION_ENTRY& c, const Selections& selection, int upTo) {
+  return FirstMismatch(c, selection) >= std::min(upTo, kMaxItems);
+}
+
+std::string StatusText(const CONFIG_STATUS& status, const CLanguageFile& language, int languageNumber) {
+  const std::string text = language.Text(status.key, languageNumber);
+  if (std::string_view(status.key) == "IDC_VALIDCFG") {
+    return Format("%s #%d", text, status.number);
+  }
+  return text;
+}
+
+OPTION_LISTS OfferOptions(const MODEL_DEFINITION& model, const Selections& selection) {
+  Selections settled = selection;
+  return SettleOptions(model, settled);
+}
+
+OPTION_LISTS FillOptionLists(const MODEL_DEFINITION& model, CONFIG_RECORD& record) {
+  return SettleOptions(model, record.selection);
+}
+
+CONFIG_STATUS EvaluateConfiguration(const MODEL_DEFINITION& model, CONFIG_RECORD& record, bool refreshLevels,
+                                    OPTION_LISTS* lists) {
+  // The lists are settled first, so that the status speaks of the selections
+  // the boxes show after a choice that an earlier item rules out.
+  OPTION_LISTS settled = FillOptionLists(model, record);
+  int matching = 0;
+  std::int32_t found = -1;
+  const int slots = ConfigurationSlots(model);
+  for (int n = 0; n < slots; ++n) {
+    const CONFIGURATION_ENTRY& c = model.configurations[At(n)];
+    if (c.present && Matches(c, record.selection)) {
+      ++matching;
+      found = n;
+    }
+  }
+  CONFIG_STATUS status;
+  record.configIndex = -1;
+  record.valid = false;
+  if (matching == 0) {
+    status.key = "STATUS_MESSAGE6";
+  } else if (matching > 1) {
+    status.key = "STATUS_MESSAGE8";
+  } else {
+    bool allChosen = true;
+    for (int i = 0; i < kMaxItems; ++i) {
+      if (model.items[At(i)].present && record.selection[At(i)] == 0) {
+        allChosen = false;
+      }
+    }
+    if (!allChosen) {
+      status.key = "STATUS_MESSAGE7";
+    } else {
+      record.configIndex = found;
+      record.valid = true;
+      status.key = "IDC_VALIDCFG";
+      status.number = model.configurations[At(found)].number;
+    }
+  }
+  if (!record.valid) {
+    record.complete = false;
+  }
+  if (refreshLevels && record.configIndex < 0) {
+    // No configuration: the level rows are hidden and emptied.
+    record.level.fill(-1.0);
+  }
+  if (lists != nullptr) {
+    *lists = std::move(settled);
+  }
+  return status;
+}
+
+int UpdateCompleteness(const MODEL_DEFINITION& model, CONFIG_RECORD& record) {
+  bool complete = record.sensorHeight >= 0.0 && record.fillHeight >= 0.0;
+  if (const CONFIGURATION_ENTRY* c = ConfigurationAt(model, record.configIndex)) {
+    for (int k = 0; k < kLevelRows; ++k) {
+      if (UsesRow(*c, k) && !(record.level[At(k)] >= 0.0)) {
+        complete = false;
+      }
+    }
+  }
+  record.complete = complete;
+  return complete ? 0 : -1;
+}
+
+BUTTON_STATES ButtonStates(const CONFIG_RECORD& record) {
+  BUTTON_STATES b;
+  b.drawing = record.valid;
+  b.save = b.write = record.valid && record.complete;
+  return b;
+}
+
+int SelectSingleRemaining(const MODEL_DEFINITION& model, CONFIG_RECORD& record, int chosen, bool refreshLevels) {
+  int picked = 0;
+  OPTION_LISTS lists = OfferOptions(model, record.selection);
+  for (int j = 0; j < kMaxItems; ++j) {
+    if (j == chosen || !model.items[At(j)].present || lists[At(j)].size() != 2) {
+      continue;
+    }
+    if (record.selection[At(j)] != lists[At(j)][1]) {
+      record.selection[At(j)] = lists[At(j)][1];
+      ++picked;
+    }
+    EvaluateConfiguration(model, record, refreshLevels, &lists);
+  }
+  return picked;
+}
+
+void StartSelections(const MODEL_DEFINITION& model, CONFIG_RECORD& record) {
+  for (int i = 0; i < kMaxItems; ++i) {
+    record.selection[At(i)] = model.items[At(i)].present ? 0 : -1;
+  }
+  FillOptionLists(model, record);
+}
+
+CONFIG_STATUS ResetSelections(const MODEL_DEFINITION& model, CONFIG_RECORD& record) {
+  for (int i = 0; i < kMaxItems; ++i) {
+    if (model.items[At(i)].present) {
+      record.selection[At(i)] = 0;
+    }
+  }
+  for (ADVANCED_SLOT& a : record.advanced) {
+    a = ADVANCED_SLOT{};
+  }
+  return EvaluateConfiguration(model, record, true);
+}
+
+bool ChooseOption(const MODEL_DEFINITION& model, CONFIG_RECORD& record, int item, std::int32_t option,
+                  CONFIG_STATUS* status) {
+  if (item < 0 || item >= kMaxItems || !model.items[At(item)].present) {
+    return false;
+  }
+  const OPTION_LISTS lists = OfferOptions(model, record.selection);
+  const auto& list = lists[At(item)];
+  if (std::find(list.begin(), list.end(), option) == list.end()) {
+    return false;
+  }
+  record.selection[At(item)] = option;
+  UpdateCompleteness(model, record);
+  CONFIG_STATUS s = EvaluateConfiguration(model, record, true);
+  UpdateCompleteness(model, record);
+  if (SelectSingleRemaining(model, record, item, true) > 0) {
+    s = EvaluateConfiguration(model, record, true);
+  }
+  UpdateCompleteness(model, record);
+  if (status != nullptr) {
+    *status = s;
+  }
+  return true;
+}
+
+std::int32_t OpenOptionList(const MODEL_DEFINITION& model, CONFIG_RECORD& record, int item) {
+  if (item < 0 || item >= kMaxItems || !model.items[At(item)].present) {
+    return -1;
+  }
+  const std::int32_t remembered = record.selection[At(item)];
+  record.selection[At(item)] = 0;
+  EvaluateConfiguration(model, record, false);
+  SelectSingleRemaining(model, record, item, false);
+  return remembered;
+}
+
+std::int32_t OptionByText(const MODEL_DEFINITION& model, int item, const std::string& text) {
+  if (item < 0 || item >= kMaxItems) {
+    return -1;
+  }
+  const CONFIG_ITEM& it = model.items[At(item)];
+  if (text == it.optionText[0]) {
+    return 0;
+  }
+  const int options = OptionSlots(it);
+  for (int j = 1; j < options; ++j) {
+    if (it.optionText[At(j)] == text) {
+      return j;
+    }
+  }
+  return -1;
+}
+
+}  // namespace tolvane::config
