@@ -17,5 +17,6 @@ CommandRunner AddIdentifyCommands(CLI::App& app);
 CommandRunner AddSettingsCommands(CLI::App& app);
 CommandRunner AddLinkCommands(CLI::App& app);
 CommandRunner AddModelCommands(CLI::App& app);
+CommandRunner AddConfigCommands(CLI::App& app);
 
 }  // namespace tolvane::cli

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
   runners.push_back(AddSettingsCommands(app));
   runners.push_back(AddLinkCommands(app));
   runners.push_back(AddModelCommands(app));
+  runners.push_back(AddConfigCommands(app));
 
   CLI11_PARSE(app, argc, argv);
 
