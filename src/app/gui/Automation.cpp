@@ -86,7 +86,7 @@ std::string DesktopEntryText(const std::filesystem::path& executable, const std:
   text += "Exec=" + ExecArgument(executable.string()) + "\n";
   text += "Icon=" + EntryValue(icon.string()) + "\n";
   text += "Terminal=false\n";
-  text += "Categories=Utility;Electronics;Engineering;\n";
+  text += "Categories=Utility;\n";
   text += "StartupWMClass=tolvane\n";
   return text;
 }

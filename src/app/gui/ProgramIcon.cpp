@@ -36,17 +36,17 @@ QImage DrawProgramIcon(int size) {
   p.setPen(QPen(QColor(0xe8, 0xf1, 0xfb), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   p.drawRoundedRect(QRectF(16, 24, 32, 31), 3, 3);
 
-  // The sensor on top and its sound towards the surface.
+  // The sensor on the tank's roof and its sound going down to the surface.
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(0xf5, 0xb8, 0x3d));
-  p.drawRoundedRect(QRectF(26, 10, 12, 8), 2, 2);
+  p.drawRoundedRect(QRectF(26, 15, 12, 10), 2, 2);
   p.setBrush(Qt::NoBrush);
   for (int i = 0; i < 3; ++i) {
-    const double r = 5.0 + 4.0 * i;
+    const double r = 4.0 + 3.0 * i;
     QColor wave(0xf5, 0xb8, 0x3d);
     wave.setAlphaF(1.0f - 0.25f * static_cast<float>(i));
     p.setPen(QPen(wave, 2, Qt::SolidLine, Qt::RoundCap));
-    p.drawArc(QRectF(32 - r, 16 - r, 2 * r, 2 * r), 225 * 16, 90 * 16);
+    p.drawArc(QRectF(32 - r, 25 - r, 2 * r, 2 * r), 225 * 16, 90 * 16);
   }
   p.end();
   return image;
