@@ -35,6 +35,16 @@ std::optional<double> HeightFactor(const MODEL_DEFINITION& model, const CONFIG_R
 // (their counts come from the tank curve).
 std::optional<double> LevelFactor(const MODEL_DEFINITION& model, const CONFIG_RECORD& record);
 
+// Levels shown in volume units: their counts come from the tank curve (the
+// non-linear tank geometry provides it).
+class IVolumeLevels {
+ public:
+  virtual ~IVolumeLevels() = default;
+  // Counts of a level shown in volume unit `unitsIndex`; none when it has none.
+  virtual std::optional<std::int32_t> ToCounts(std::int32_t unitsIndex, double volume) const = 0;
+  virtual std::optional<double> FromCounts(std::int32_t unitsIndex, std::int32_t counts) const = 0;
+};
+
 // The nearest value the page can represent: d1(FromCounts(f, ToCounts(f, d1(x)))).
 // Unchanged (nullopt) for negative values (not set) or without a factor.
 std::optional<double> SnapToCounts(std::optional<double> factor, double x);

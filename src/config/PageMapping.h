@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "config/ConfigValues.h"
 #include "config/Selection.h"
 #include "defs/ConfigRecord.h"
 #include "defs/ModelTables.h"
@@ -31,15 +32,6 @@ inline constexpr std::size_t kNotesBytes = 64;
 struct NONLINEAR_PAGE {
   std::uint16_t dimensionUnit = 0;
   std::array<float, kDimensionCount> dimensions{};
-};
-
-// Levels shown in volume units: their counts come from the tank curve.
-class IVolumeLevels {
- public:
-  virtual ~IVolumeLevels() = default;
-  // Counts of a level shown in volume unit `unitsIndex`; none when it has none.
-  virtual std::optional<std::int32_t> ToCounts(std::int32_t unitsIndex, double volume) const = 0;
-  virtual std::optional<double> FromCounts(std::int32_t unitsIndex, std::int32_t counts) const = 0;
 };
 
 // Words of a page image.
