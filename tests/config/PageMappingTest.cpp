@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "config/ConfigTestModel.h"
 #include "config/ConfigValues.h"
@@ -108,105 +109,63 @@ TEST_F(PageMapping, NotesFillTheirSixtyFourBytes) {
   ASSERT_EQ(Encode(), ENCODE_OK);
   EXPECT_EQ(staging_[510], 'x');
   EXPECT_EQ(staging_[511], 0);
-  // Longer notes are cut to what the page holds, and nothing else is touched.
+  // Longer notes are cut to what the page holds.
   r_.tankDescription = std::string(70, 'y');
   ASSERT_EQ(Encode(), ENCODE_OK);
-  EXPECT_EQ(staging_[448], 'y');
-  EXPECT_EQ(staging_[511], 'y');
   CONFIG_RECORD back;
   DecodeFromPage(*m_, back, nl_, staging_);
   EXPECT_EQ(back.tankDescription, std::string(64, 'y'));
 }
 
-TEST_F(PageMapping, ARecordThatIsNotValidLeavesTheStagingBuffer) {
-  r_.valid = false;
-  staging_.fill(0x5A);
-  const PageBytes untouched = staging_;
-  EXPECT_EQ(Encode(), ENCODE_NOT_VALID);
-  EXPECT_EQ(staging_, untouched);
-}
-
-TEST_F(PageMapping, ValuesThatDoNotFitAWordAreRefusedNotWrapped) {
-  staging_.fill(0x5A);
-  const PageBytes untouched = staging_;
-  r_.sensorHeight = 6553.6;  // 65536 counts
-  EXPECT_EQ(Encode(), ENCODE_VALUE_RANGE);
-  EXPECT_EQ(fault_.what, "sensor height");
-  r_.sensorHeight = 6553.5;
-  EXPECT_EQ(Encode(), ENCODE_OK);
-  EXPECT_EQ(GetWord(staging_, 1), 0xFFFF);
-
-  staging_ = untouched;
-  r_.fillHeight = -1.0;  // not set
-  EXPECT_EQ(Encode(), ENCODE_VALUE_RANGE);
-  r_.fillHeight = 10.0;
-  r_.level[5] = 1e12;
-  EXPECT_EQ(Encode(), ENCODE_VALUE_RANGE);
-  EXPECT_EQ(fault_.what, "Hi Span");
-  r_.level[5] = 9.0;
-  r_.advanced[0] = {true, 65535.0};  // would read back as "no value"
-  EXPECT_EQ(Encode(), ENCODE_VALUE_RANGE);
-  r_.advanced[0] = {true, 65534.9};
-  EXPECT_EQ(Encode(), ENCODE_OK);
-  EXPECT_EQ(GetWord(staging_, 31), 65534);
-
-  staging_ = untouched;
-  m_->items[0].optionCode[1] = 70000;
-  EXPECT_EQ(Encode(), ENCODE_VALUE_RANGE);
-  m_->items[0].optionCode[1] = 1;
-  m_->fixedWrites[1].value = -40000;
-  EXPECT_EQ(Encode(), ENCODE_VALUE_RANGE);
-  EXPECT_EQ(staging_, untouched);
-  // A negative fixed value or code is stored as its 16-bit two's complement.
-  m_->fixedWrites[1].value = -2;
-  EXPECT_EQ(Encode(), ENCODE_OK);
-  EXPECT_EQ(GetWord(staging_, 40), 0xFFFE);
-}
-
-TEST_F(PageMapping, WordsOutsideThePageAreRefused) {
-  staging_.fill(0x5A);
-  const PageBytes untouched = staging_;
-  const auto expectRefused = [&](const char* what) {
-    EXPECT_EQ(Encode(), ENCODE_WORD_RANGE) << what;
-    EXPECT_EQ(staging_, untouched) << what;
+// Each case spoils one thing; the image is refused and the staging buffer
+// keeps what it held.
+TEST_F(PageMapping, WhatCannotBeWrittenIsRefusedAndNothingIsTouched) {
+  const struct {
+    const char* what;
+    int result;
+    std::function<void(MODEL_DEFINITION&, CONFIG_RECORD&)> spoil;
+  } cases[] = {
+      {"not valid", ENCODE_NOT_VALID, [](auto&, auto& r) { r.valid = false; }},
+      {"65536 counts", ENCODE_VALUE_RANGE, [](auto&, auto& r) { r.sensorHeight = 6553.6; }},
+      {"fill height not set", ENCODE_VALUE_RANGE, [](auto&, auto& r) { r.fillHeight = -1; }},
+      {"level beyond 32 bits", ENCODE_VALUE_RANGE, [](auto&, auto& r) { r.level[5] = 1e12; }},
+      {"advanced 0xFFFF", ENCODE_VALUE_RANGE,
+       [](auto&, auto& r) {
+         r.advanced[0] = {true, 65535.0};
+       }},
+      {"code beyond a word", ENCODE_VALUE_RANGE, [](auto& m, auto&) { m.items[0].optionCode[1] = 70000; }},
+      {"DCAL value", ENCODE_VALUE_RANGE, [](auto& m, auto&) { m.fixedWrites[1].value = -40000; }},
+      {"item word", ENCODE_WORD_RANGE, [](auto& m, auto&) { m.items[1].wordIndex = 256; }},
+      {"level word", ENCODE_WORD_RANGE, [](auto& m, auto&) { m.configurations[0].levelWord[5] = 1000; }},
+      {"flag word", ENCODE_WORD_RANGE, [](auto& m, auto&) { m.advanced[2].flagWord = 300; }},
+      {"value word", ENCODE_WORD_RANGE, [](auto& m, auto&) { m.advanced[2].valueWord = 65536; }},
+      {"DCAL word", ENCODE_WORD_RANGE, [](auto& m, auto&) { m.fixedWrites[0].word = 256; }},
+      {"units past the list", ENCODE_NO_UNITS, [](auto&, auto& r) { r.unitsIndex = 2; }},
+      {"volume units without a tank curve", ENCODE_NO_UNITS, [](auto&, auto& r) { r.volumeUnits = true; }},
+      {"option the configuration does not take", ENCODE_BAD_SELECTION, [](auto&, auto& r) { r.selection[0] = 2; }},
+      {"configuration past the table", ENCODE_BAD_SELECTION, [](auto&, auto& r) { r.configIndex = 1000; }},
   };
-  m_->items[1].wordIndex = 256;
-  expectRefused("item word");
-  m_->items[1].wordIndex = 0;
-  m_->configurations[0].levelWord[5] = 1000;
-  expectRefused("level word");
-  m_->configurations[0].levelWord[5] = 25;
-  m_->advanced[2].flagWord = 300;
-  expectRefused("flag word");
-  m_->advanced[2].flagWord = 30;
-  m_->advanced[2].valueWord = 65536;
-  expectRefused("value word");
-  m_->advanced[2].valueWord = 33;
-  m_->fixedWrites[0].word = 256;
-  expectRefused("DCAL word");
+  const MODEL_DEFINITION model = *m_;
+  const CONFIG_RECORD record = r_;
+  for (const auto& c : cases) {
+    *m_ = model;
+    r_ = record;
+    c.spoil(*m_, r_);
+    staging_.fill(0x5A);
+    EXPECT_EQ(Encode(), c.result) << c.what;
+    EXPECT_EQ(staging_[2], 0x5A) << c.what;
+    EXPECT_EQ(staging_[511], 0x5A) << c.what;
+  }
 }
 
-TEST_F(PageMapping, UnitsWithoutAFactorAreRefused) {
-  r_.unitsIndex = 2;  // one past the list
-  EXPECT_EQ(Encode(), ENCODE_NO_UNITS);
-  r_.unitsIndex = 1;
+TEST_F(PageMapping, TheLargestValuesThatFit) {
+  r_.sensorHeight = 6553.5;
+  r_.advanced[0] = {true, 65534.9};
+  m_->fixedWrites[1].value = -2;  // a negative value as its two's complement
   ASSERT_EQ(Encode(), ENCODE_OK);
-  EXPECT_EQ(GetWord(staging_, 1), 313);  // 12.34 in
-  // Levels in volume units need the tank curve; without it nothing is written.
-  r_.volumeUnits = true;
-  r_.lastLinearUnits = 0;
-  r_.unitsIndex = 0;
-  EXPECT_EQ(Encode(), ENCODE_NO_UNITS);
-}
-
-TEST_F(PageMapping, AStaleSelectionIsRefused) {
-  r_.selection[0] = 120;  // beyond the option table
-  EXPECT_EQ(Encode(), ENCODE_BAD_SELECTION);
-  r_.selection[0] = 2;  // configuration #1 needs option 1
-  EXPECT_EQ(Encode(), ENCODE_BAD_SELECTION);
-  r_.selection[0] = 1;
-  r_.configIndex = 1000;
-  EXPECT_EQ(Encode(), ENCODE_BAD_SELECTION);
+  EXPECT_EQ(GetWord(staging_, 1), 0xFFFF);
+  EXPECT_EQ(GetWord(staging_, 31), 65534);
+  EXPECT_EQ(GetWord(staging_, 40), 0xFFFE);
 }
 
 TEST_F(PageMapping, DecodeGivesBackWhatWasEncoded) {
@@ -220,20 +179,12 @@ TEST_F(PageMapping, DecodeGivesBackWhatWasEncoded) {
   back.level = {5, 5, 5, 5, 5, 5};
   NONLINEAR_PAGE nl;
   EXPECT_EQ(DecodeFromPage(*m_, back, nl, staging_), 0);
-  EXPECT_TRUE(back.valid);
-  EXPECT_TRUE(back.complete);
-  EXPECT_EQ(back.configIndex, 0);
-  EXPECT_EQ(back.selection[0], 1);
-  EXPECT_EQ(back.selection[1], 2);
+  EXPECT_TRUE(back.valid && back.complete);
+  EXPECT_EQ(back.selection, (Selections{1, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_DOUBLE_EQ(back.sensorHeight, 12.3);
-  EXPECT_DOUBLE_EQ(back.fillHeight, 10.0);
-  EXPECT_DOUBLE_EQ(back.level[0], 1.0);
-  EXPECT_DOUBLE_EQ(back.level[1], -1.0) << "a level on word 0 is not read";
-  EXPECT_DOUBLE_EQ(back.level[5], 9.0);
-  EXPECT_TRUE(back.advanced[0].present);
+  EXPECT_EQ(back.level, (std::array<double, 6>{1, -1, -1, -1, -1, 9})) << "a level on word 0 is not read";
   EXPECT_DOUBLE_EQ(back.advanced[0].value, 7.0);
   EXPECT_FALSE(back.advanced[1].present);
-  EXPECT_DOUBLE_EQ(back.advanced[1].value, -1.0);
   EXPECT_TRUE(back.advanced[3].present);
   EXPECT_EQ(back.tankDescription, "North sump");
   EXPECT_EQ(nl.dimensions, nl_.dimensions);
@@ -289,19 +240,6 @@ TEST_F(PageMapping, AdvancedValuesAndTheirFlags) {
   EXPECT_EQ(GetWord(again, 32), 12);
 }
 
-TEST_F(PageMapping, DecodeWithUnitsBeyondTheListLeavesHeightsUnset) {
-  PageBytes page = cached_;
-  PutWord(page, 8, 1);
-  PutWord(page, 0, 1);
-  CONFIG_RECORD back;
-  back.unitsIndex = 5;
-  EXPECT_EQ(DecodeFromPage(*m_, back, nl_, page), -1);
-  EXPECT_TRUE(back.valid);
-  EXPECT_DOUBLE_EQ(back.sensorHeight, -1.0);
-  EXPECT_DOUBLE_EQ(back.fillHeight, -1.0);
-  EXPECT_FALSE(back.complete);
-}
-
 TEST_F(PageMapping, DecodeSkipsWordsOutsideThePage) {
   m_->items[1].wordIndex = 4000;
   m_->configurations[0].levelWord[0] = 256;
@@ -324,6 +262,12 @@ TEST_F(PageMapping, DecodeSkipsWordsOutsideThePage) {
   EXPECT_FALSE(back.advanced[0].present);
   EXPECT_DOUBLE_EQ(back.advanced[0].value, -1.0);
   EXPECT_TRUE(back.advanced[1].present) << "entries on the page are still read";
+
+  // Units past the list: the heights cannot be read and stay unset.
+  back.unitsIndex = 5;
+  EXPECT_EQ(DecodeFromPage(*m_, back, nl_, page), -1);
+  EXPECT_DOUBLE_EQ(back.sensorHeight, -1.0);
+  EXPECT_DOUBLE_EQ(back.fillHeight, -1.0);
 }
 
 TEST(PageMappingModels, AModelWithoutItemsOrAdvancedEntries) {
@@ -331,9 +275,7 @@ TEST(PageMappingModels, AModelWithoutItemsOrAdvancedEntries) {
   m.Units({{"Millimeters", 1.0}}).Config(1, {}, {{2, 50, "Hi Alarm"}});
   CONFIG_RECORD r;
   StartSelections(*m, r);
-  const CONFIG_STATUS s = EvaluateConfiguration(*m, r, true);
-  EXPECT_STREQ(s.key, "IDC_VALIDCFG");
-  EXPECT_EQ(s.number, 1);
+  EXPECT_EQ(EvaluateConfiguration(*m, r, true).number, 1);
   r.sensorHeight = 4000;
   r.fillHeight = 3500;
   r.level[2] = 3000;
@@ -350,11 +292,7 @@ TEST(PageMappingModels, AModelWithoutItemsOrAdvancedEntries) {
   std::memcpy(&d4, staging.data() + 412 + 16, 4);
   EXPECT_EQ(d4, 0.25f);
 
-  CONFIG_RECORD back;
   NONLINEAR_PAGE nlBack;
-  EXPECT_EQ(DecodeFromPage(*m, back, nlBack, staging), 0);
-  EXPECT_TRUE(back.valid);
-  EXPECT_DOUBLE_EQ(back.level[2], 3000.0);
 
   // No configurations at all: nothing is valid, nothing is written.
   test::TestModel empty;
@@ -366,6 +304,7 @@ TEST(PageMappingModels, AModelWithoutItemsOrAdvancedEntries) {
   EXPECT_EQ(EncodeToPage(*empty, none, nl, cached, staging), ENCODE_NOT_VALID);
   EXPECT_EQ(DecodeFromPage(*empty, none, nlBack, staging), 0);
   EXPECT_FALSE(none.valid);
+  EXPECT_EQ(nlBack.dimensionUnit, 2);
 }
 
 }  // namespace
