@@ -44,7 +44,8 @@ std::string CheckMessageText(const CHECK_RESULT& check, const CLanguageFile& lan
 
 CHECK_RESULT CheckRange(const std::string& name, double v, double maximum, double lowerError, double upperWarning,
                         double lowerWarning) {
-  if (v > maximum) {
+  // A value that is not a number (a file's "nan") fails like one above the maximum.
+  if (!(v <= maximum)) {
     return Message(CHECK_ERROR, "ERROR_MESSAGE47", name, maximum);
   }
   if (v < lowerError) {

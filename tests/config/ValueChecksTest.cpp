@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "config/ConfigTestModel.h"
@@ -36,6 +37,7 @@ class ValueChecks : public ::testing::Test {
 TEST_F(ValueChecks, RangeBoundsPassAndEachSideHasItsMessage) {
   EXPECT_EQ(CheckRange("x", 10, 10, 0, 10, 0).result, CHECK_PASS);
   EXPECT_EQ(CheckRange("x", 0, 10, 0, 10, 0).result, CHECK_PASS);
+  EXPECT_EQ(CheckRange("x", std::nan(""), 10, 0, 10, 0).result, CHECK_ERROR);
   // Maximum 10, error below 1, warnings above 8 and below 2.
   const std::pair<double, const char*> cases[] = {
       {10.1, "ERROR_MESSAGE47"}, {0.5, "ERROR_MESSAGE48"}, {8.5, "ERROR_MESSAGE50"}, {1.5, "ERROR_MESSAGE51"}};
