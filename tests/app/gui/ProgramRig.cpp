@@ -42,31 +42,35 @@ std::shared_ptr<link::sim::CSimSensor> ProgramRig::AddSensor(link::sim::SimOptio
   return sensor;
 }
 
-std::unique_ptr<COstrelDlg> ProgramRig::MakeDialog() {
-  START_ENVIRONMENT env{folders, bridge, clock, registry, [] { return std::tm{}; }, network, pages, help, opener,
+std::unique_ptr<COstrelDlg> ProgramRig::MakeDialog(link::IBridge* other) {
+  START_ENVIRONMENT env{folders, other != nullptr ? *other : bridge, clock, registry, [] { return std::tm{}; }, network, pages, help, opener,
                         firstRun};
   env.copyrightInterval = std::chrono::milliseconds(1);
   return std::make_unique<COstrelDlg>(std::move(env));
 }
 
-ModalDriver::ModalDriver(Handler handler, int limitMs) : handler_(std::move(handler)), limitPolls_(limitMs / 2) {
+ModalDriver::ModalDriver(Handler handler, int limitMs) : handler_(std::move(handler)) {
   timer_.setInterval(2);
   connect(&timer_, &QTimer::timeout, this, &ModalDriver::Poll);
   timer_.start();
+  deadline_.setSingleShot(true);
+  connect(&deadline_, &QTimer::timeout, this, &ModalDriver::GiveUp);
+  deadline_.start(limitMs);
 }
 
 ModalDriver::~ModalDriver() { timer_.stop(); }
 
-void ModalDriver::Poll() {
-  if (++elapsedPolls_ > limitPolls_) {
-    timer_.stop();
-    ADD_FAILURE() << "the program did not end in time";
-    // Close every dialog, innermost first, so that the test ends.
-    while (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-      modal->done(-1);
-    }
-    return;
+void ModalDriver::GiveUp() {
+  timer_.stop();
+  ADD_FAILURE() << "the program did not end in time";
+  // Close every dialog, innermost first, so that the test ends.
+  while (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+    modal->done(-1);
+    modal->hide();
   }
+}
+
+void ModalDriver::Poll() {
   QWidget* modal = QApplication::activeModalWidget();
   if (modal == nullptr || !modal->isVisible()) {
     handled_ = nullptr;

@@ -7,7 +7,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,7 +52,8 @@ struct ProgramRig {
   void CreateSettingsKey(const std::vector<std::pair<std::string, std::string>>& values = {{"GUIDE", "FALSE"}});
   std::shared_ptr<link::sim::CSimSensor> AddSensor(link::sim::SimOptions options = {},
                                                    std::string description = "Quenby USB Device");
-  std::unique_ptr<COstrelDlg> MakeDialog();
+  // The start dialog on `bridge`, or on `other` when given.
+  std::unique_ptr<COstrelDlg> MakeDialog(link::IBridge* other = nullptr);
 
   TempDir dir;
   FOLDERS folders;
@@ -66,7 +69,9 @@ struct ProgramRig {
 
 // Calls `handler` once for each modal window that opens, and on every poll
 // for the start dialog while it is the active window (so the test can look at
-// its state and act). Closes everything after `limit` with a failure.
+// its state and act). Closes everything after `limit` with a failure. A
+// handler that opens a modal window of its own must do so after it returns
+// (queued): the poll is not called again while a call of it still runs.
 class ModalDriver : public QObject {
  public:
   using Handler = std::function<void(QWidget& modal)>;
@@ -80,10 +85,11 @@ class ModalDriver : public QObject {
   void Poll();
 
   Handler handler_;
+  void GiveUp();
+
   QTimer timer_;
+  QTimer deadline_;
   QPointer<QWidget> handled_;
-  int elapsedPolls_ = 0;
-  int limitPolls_;
 };
 
 // The texts a start dialog's control shows.
@@ -99,5 +105,66 @@ std::string ShippedText(const char* key);
 
 // When TOLVANE_DIALOG_SHOTS names a folder, saves a picture of `window` there.
 void Snapshot(QWidget& window, const std::string& name);
+
+}  // namespace tolvane::test
+
+namespace tolvane::test {
+
+// A bridge that holds every Open until the test lets it go, so that a test
+// sees the program while the link work is under way.
+class GatedBridge final : public link::IBridge {
+ public:
+  explicit GatedBridge(link::IBridge& inner) : inner_(inner) {}
+  void Release() {
+    std::lock_guard lock(m_);
+    open_ = true;
+    cv_.notify_all();
+  }
+  bool Waiting() const {
+    std::lock_guard lock(m_);
+    return waiting_;
+  }
+
+  bool Available() const override { return inner_.Available(); }
+  int GetDeviceCount(std::uint32_t& count) override { return inner_.GetDeviceCount(count); }
+  int GetProductString(std::uint32_t index, std::string& text, int option) override {
+    return inner_.GetProductString(index, text, option);
+  }
+  int Open(std::uint32_t index, link::BridgeHandle& handle) override {
+    {
+      std::unique_lock lock(m_);
+      waiting_ = true;
+      cv_.wait(lock, [this] { return open_; });
+      waiting_ = false;
+    }
+    return inner_.Open(index, handle);
+  }
+  int Close(link::BridgeHandle handle) override { return inner_.Close(handle); }
+  int Read(link::BridgeHandle h, std::uint8_t* b, std::size_t c, std::size_t& r) override {
+    return inner_.Read(h, b, c, r);
+  }
+  int Write(link::BridgeHandle h, const std::uint8_t* b, std::size_t c, std::size_t& w) override {
+    return inner_.Write(h, b, c, w);
+  }
+  int CheckRxQueue(link::BridgeHandle h, std::uint32_t& n, std::uint32_t& s) override {
+    return inner_.CheckRxQueue(h, n, s);
+  }
+  int FlushBuffers(link::BridgeHandle h, bool t, bool r) override { return inner_.FlushBuffers(h, t, r); }
+  int SetTimeouts(std::uint32_t r, std::uint32_t w) override { return inner_.SetTimeouts(r, w); }
+  int SetBaudRate(link::BridgeHandle h, std::uint32_t b) override { return inner_.SetBaudRate(h, b); }
+  int SetLineControl(link::BridgeHandle h, std::uint16_t l) override { return inner_.SetLineControl(h, l); }
+  int SetFlowControl(link::BridgeHandle h, std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
+                     std::uint8_t e, bool x) override {
+    return inner_.SetFlowControl(h, a, b, c, d, e, x);
+  }
+  void WaitForData(link::BridgeHandle h, std::chrono::milliseconds t) override { inner_.WaitForData(h, t); }
+
+ private:
+  link::IBridge& inner_;
+  mutable std::mutex m_;
+  std::condition_variable cv_;
+  bool open_ = false;
+  bool waiting_ = false;
+};
 
 }  // namespace tolvane::test

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "ProgramRig.h"
+#include "app/gui/AboutDlg.h"
 #include "app/gui/MainForm.h"
 #include "common/CheckedFormat.h"
 #include "link/ui/PortSelect.h"
@@ -233,6 +234,84 @@ TEST_F(StartDialogTest, AdapterThatVanishesBeforeItIsOpened) {
   EXPECT_FALSE(formOpened);
   const QString failed = FromUtf8(Format(Lang("IDC_START_STATUS3"), 0));
   EXPECT_TRUE(result.startsWith(failed.left(failed.indexOf('('))) && result != failed) << result.toStdString();
+}
+
+// While the unit is being connected the window keeps turning its event loop:
+// the buttons are disabled, closing is refused, and the result comes back.
+TEST_F(StartDialogTest, WindowStaysLiveWhileTheUnitIsConnected) {
+  rig.CreateSettingsKey();
+  rig.AddSensor();
+  test::GatedBridge gate(rig.bridge);
+  auto dialog = rig.MakeDialog(&gate);
+  int pollsWhileHeld = 0;
+  bool closeRefused = false;
+  bool buttonsDisabled = false;
+  int forms = 0;
+  ModalDriver driver([&](QWidget& modal) {
+    if (auto* start = qobject_cast<COstrelDlg*>(&modal); start != nullptr && gate.Waiting()) {
+      EXPECT_TRUE(start->Attempting());
+      buttonsDisabled = !test::Enabled(*start, COstrelDlg::IDC_RESTART) &&
+                        !test::Enabled(*start, COstrelDlg::IDC_STUBBEDMODE);
+      start->close();
+      closeRefused = start->isVisible();
+      if (++pollsWhileHeld == 20) {
+        gate.Release();
+      }
+    } else if (auto* form = qobject_cast<CMainForm*>(&modal)) {
+      ++forms;
+      form->close();
+    }
+  });
+  EXPECT_EQ(dialog->Run(), COstrelDlg::END_NORMAL);
+  EXPECT_GE(pollsWhileHeld, 20);
+  EXPECT_TRUE(buttonsDisabled);
+  EXPECT_TRUE(closeRefused);
+  EXPECT_EQ(forms, 1);
+}
+
+TEST_F(StartDialogTest, UnsupportedPlatformStopsForGood) {
+  rig.CreateSettingsKey();
+  rig.bridge.SetAvailable(false);
+  auto dialog = rig.MakeDialog();
+  QString result;
+  bool disabled = false;
+  ModalDriver driver([&](QWidget& modal) {
+    if (auto* start = qobject_cast<COstrelDlg*>(&modal);
+        start != nullptr && Idle(*start) && !test::Text(*start, COstrelDlg::IDC_START_STATUS).isEmpty()) {
+      result = test::Text(*start, COstrelDlg::IDC_START_STATUS);
+      disabled = !test::Enabled(*start, COstrelDlg::IDC_RESTART) &&
+                 !test::Enabled(*start, COstrelDlg::IDC_STUBBEDMODE);
+      start->reject();
+    }
+  });
+  EXPECT_EQ(dialog->Run(), COstrelDlg::END_NORMAL);
+  EXPECT_EQ(result.toStdString(), Lang("IDC_START_STATUS1"));
+  EXPECT_TRUE(disabled);
+}
+
+TEST_F(StartDialogTest, AboutBoxFromTheStartWindow) {
+  rig.CreateSettingsKey();
+  auto dialog = rig.MakeDialog();
+  QString version;
+  bool asked = false;
+  ModalDriver driver([&](QWidget& modal) {
+    if (auto* about = qobject_cast<CAboutDlg*>(&modal)) {
+      version = test::Text(*about, CAboutDlg::IDC_VERSION);
+      test::Snapshot(*about, "about-box");
+      test::ClickIn(*about, CAboutDlg::IDC_OK);
+    } else if (auto* start = qobject_cast<COstrelDlg*>(&modal); start != nullptr && Idle(*start)) {
+      if (!asked) {
+        asked = true;
+        // Clicked after this poll: a timer is not called again while its call still runs.
+        QMetaObject::invokeMethod(
+            start, [start] { test::ClickIn(*start, COstrelDlg::IDM_ABOUTBOX); }, Qt::QueuedConnection);
+      } else {
+        start->reject();
+      }
+    }
+  });
+  EXPECT_EQ(dialog->Run(), COstrelDlg::END_NORMAL);
+  EXPECT_EQ(version, QString("Tolvane Version ") + TOLVANE_VERSION);
 }
 
 TEST_F(StartDialogTest, WithoutCorporateModelTheProgramEnds) {
