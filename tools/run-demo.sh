@@ -29,8 +29,17 @@ for _ in $(seq 100); do
 done
 cat "$simlog"
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+if [ ! -x "$bin/gui/tolvane" ]; then
+  echo "== tolvane was not built (TOLVANE_WITH_UI off): the headless job instead of the window"
+  headless=1
+elif [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "== no display (neither DISPLAY nor WAYLAND_DISPLAY is set): the headless job instead of the window"
+  headless=1
+else
+  headless=0
+fi
+
+if [ "$headless" = 1 ]; then
   if "$bin/tolvane-cli" identify --help > /dev/null 2>&1; then
     echo "== tolvane-cli identify"
     "$bin/tolvane-cli" identify

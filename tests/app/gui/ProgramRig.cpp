@@ -42,8 +42,9 @@ std::shared_ptr<link::sim::CSimSensor> ProgramRig::AddSensor(link::sim::SimOptio
   return sensor;
 }
 
-std::unique_ptr<COstrelDlg> ProgramRig::MakeDialog(link::IBridge* other) {
-  START_ENVIRONMENT env{folders, other != nullptr ? *other : bridge, clock, registry, [] { return std::tm{}; }, network, pages, help, opener,
+std::unique_ptr<COstrelDlg> ProgramRig::MakeDialog(link::IBridge* otherBridge, IClock* otherClock) {
+  START_ENVIRONMENT env{folders, otherBridge != nullptr ? *otherBridge : bridge,
+                        otherClock != nullptr ? *otherClock : clock, registry, [] { return std::tm{}; }, network, pages, help, opener,
                         firstRun};
   env.copyrightInterval = std::chrono::milliseconds(1);
   return std::make_unique<COstrelDlg>(std::move(env));

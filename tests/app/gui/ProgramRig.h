@@ -52,8 +52,8 @@ struct ProgramRig {
   void CreateSettingsKey(const std::vector<std::pair<std::string, std::string>>& values = {{"GUIDE", "FALSE"}});
   std::shared_ptr<link::sim::CSimSensor> AddSensor(link::sim::SimOptions options = {},
                                                    std::string description = "Quenby USB Device");
-  // The start dialog on `bridge`, or on `other` when given.
-  std::unique_ptr<COstrelDlg> MakeDialog(link::IBridge* other = nullptr);
+  // The start dialog on `bridge` and `clock`, or on the others when given.
+  std::unique_ptr<COstrelDlg> MakeDialog(link::IBridge* otherBridge = nullptr, IClock* otherClock = nullptr);
 
   TempDir dir;
   FOLDERS folders;
