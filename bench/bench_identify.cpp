@@ -35,12 +35,7 @@ double LineMs(double bytes) { return bytes * 10.0 / 9600.0 * 1000.0; }
 }  // namespace
 
 int main(int /*argc*/, char** argv) {
-  // tolvane-sim is built beside the benchmarks, unless TOLVANE_SIM names it.
-  const char* named = std::getenv("TOLVANE_SIM");
-  const std::filesystem::path program =
-      named != nullptr ? std::filesystem::path(named)
-                       : std::filesystem::absolute(argv[0]).parent_path().parent_path() / "src/app/sim/tolvane-sim";
-  sim::SimProcess sim(program, {"--pace", "--identity", "qr27"});
+  sim::SimProcess sim(sim::SimProgramBeside(argv[0]), {"--pace", "--identity", "qr27"});
   if (!sim.Running()) {
     std::fprintf(stderr, "bench_identify: tolvane-sim did not start\n");
     return 1;

@@ -1,11 +1,6 @@
 // The link against tolvane-sim paced at 9600 baud over a pseudo-terminal:
 // how long ConnectUnit takes on a sensor in command mode, and how close 32
 // block reads come to the line rate.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -20,8 +15,7 @@
 #include "common/Clock.h"
 #include "link/TtyBridge.h"
 #include "link/UsbLink.h"
-
-extern char** environ;
+#include "link/sim/SimProcess.h"
 
 namespace {
 
@@ -30,45 +24,17 @@ using namespace std::chrono_literals;
 using namespace tolvane;
 using namespace tolvane::link;
 
-// tolvane-sim is built beside this program's folder: <build>/src/app/sim.
-fs::path SimProgram(const char* argv0) {
-  if (const char* p = std::getenv("TOLVANE_SIM")) {
-    return p;
-  }
-  return fs::absolute(fs::path(argv0)).parent_path().parent_path() / "src/app/sim/tolvane-sim";
-}
-
 double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 }  // namespace
 
 int main(int /*argc*/, char** argv) {
-  const fs::path sim = SimProgram(argv[0]);
-  std::string rootText = (fs::temp_directory_path() / "tolvane-bench-XXXXXX").string();
-  if (::mkdtemp(rootText.data()) == nullptr) {
-    std::fprintf(stderr, "bench_link: no temporary folder\n");
+  sim::SimProcess simulator(sim::SimProgramBeside(argv[0]), {"--pace"});
+  if (!simulator.Running()) {
+    std::fprintf(stderr, "bench_link: tolvane-sim did not start\n");
     return 1;
   }
-  const fs::path root = rootText;
-  std::vector<std::string> args{sim.string(), "--device-root", root.string(), "--pace"};
-  std::vector<char*> argvSim;
-  for (auto& a : args) {
-    argvSim.push_back(a.data());
-  }
-  argvSim.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argvSim[0], &actions, nullptr, argvSim.data(), environ) != 0) {
-    std::fprintf(stderr, "bench_link: cannot start %s\n", sim.c_str());
-    return 1;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  const auto until = std::chrono::steady_clock::now() + 5s;
-  while (!fs::is_symlink(root / "dev/ttySIM0") && std::chrono::steady_clock::now() < until) {
-    std::this_thread::sleep_for(5ms);
-  }
+  const fs::path root = simulator.root();
 
   int status = 0;
   {
@@ -143,9 +109,5 @@ int main(int /*argc*/, char** argv) {
     link.QuitEvent().Set();
     worker.join();
   }
-  ::kill(pid, SIGTERM);
-  ::waitpid(pid, nullptr, 0);
-  std::error_code ec;
-  fs::remove_all(root, ec);
   return status;
 }

@@ -1,10 +1,6 @@
 // The link on the Linux tty bridge: adapter discovery in a sysfs-like tree,
 // and the connect procedure against tolvane-sim on a pseudo-terminal.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <sstream>
@@ -13,10 +9,9 @@
 
 #include "common/Clock.h"
 #include "link/TtyBridge.h"
+#include "link/sim/SimProcess.h"
 #include "link/UsbLink.h"
 #include "support/TestSupport.h"
-
-extern char** environ;
 
 namespace tolvane::link::test {
 namespace {
@@ -65,47 +60,9 @@ TEST(TtyBridge, FindsUsbAdaptersBelowTheRoot) {
 }
 
 // tolvane-sim as a child process with a device root of its own.
-class SimProcess {
+class SimProcess : public sim::SimProcess {
  public:
-  explicit SimProcess(std::vector<std::string> extra) {
-    std::vector<std::string> args{TOLVANE_SIM_PATH, "--device-root", root_.path().string()};
-    args.insert(args.end(), extra.begin(), extra.end());
-    std::vector<char*> argv;
-    for (auto& a : args) {
-      argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-      pid_ = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    const auto until = std::chrono::steady_clock::now() + 3s;
-    while (pid_ > 0 && !fs::is_symlink(node()) && std::chrono::steady_clock::now() < until) {
-      std::this_thread::sleep_for(5ms);
-    }
-  }
-  ~SimProcess() { Stop(); }
-  fs::path node() const { return root_ / "dev/ttySIM0"; }
-  const fs::path& root() const { return root_.path(); }
-  bool Running() const { return pid_ > 0 && fs::is_symlink(node()); }
-  // Ends the process; returns its exit status.
-  int Stop() {
-    if (pid_ <= 0) {
-      return -1;
-    }
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  tolvane::test::TempDir root_;
-  pid_t pid_ = -1;
+  explicit SimProcess(std::vector<std::string> extra) : sim::SimProcess(TOLVANE_SIM_PATH, std::move(extra)) {}
 };
 
 class OverTty {
@@ -133,7 +90,8 @@ TEST(EndToEnd, ConnectToASensorInCommandMode) {
   tty.link.SetSelectedDescription(list.front());
   const auto t0 = tty.clock.now();
   ASSERT_EQ(tty.link.ConnectUnit(), 0);
-  EXPECT_LT(tty.clock.now() - t0, 400ms);
+  EXPECT_EQ(tty.link.ProbeResult(), 0);  // answered the probe: no fallback
+  EXPECT_LT(tty.clock.now() - t0, 2000ms);
   // Factory page block 1 holds the serial number at bytes 96..99.
   std::array<std::uint8_t, 8> cmd{};
   cmd[3] = 2;
@@ -157,7 +115,8 @@ TEST(EndToEnd, ConnectToAStreamingSensorThroughTheFallback) {
   tty.link.SetSelectedDescription(list.front());
   const auto t0 = tty.clock.now();
   ASSERT_EQ(tty.link.ConnectUnit(), 0);
-  EXPECT_LT(tty.clock.now() - t0, 1800ms);
+  // Within the connect procedure's budget (its speed is the benchmark's business).
+  EXPECT_LT(tty.clock.now() - t0, 4000ms);
   std::array<std::uint8_t, 8> cmd{};
   tty.link.FlushQueues();
   EXPECT_EQ(tty.link.ExecuteCommand(1, CMD_SYNC, cmd, 200), 0);
@@ -180,7 +139,7 @@ TEST(EndToEnd, AdapterUnpluggedMidFrame) {
   std::array<std::uint8_t, 100> frame{};
   const auto t0 = tty.clock.now();
   EXPECT_LT(tty.link.ReceiveFrame(frame, 100, 200), 0);
-  EXPECT_LT(tty.clock.now() - t0, 500ms);
+  EXPECT_LT(tty.clock.now() - t0, 1500ms);  // the vanished device ends the wait, not the 2 s budget
   EXPECT_FALSE(tty.link.IsLinkOpen());
   // The next operation tries to connect again and finds no adapter.
   EXPECT_EQ(tty.link.ConnectUnit(), -1);

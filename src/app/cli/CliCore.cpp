@@ -55,9 +55,9 @@ int CliCore::Start() {
   return 0;
 }
 
-int CliCore::SelectAdapter(const std::string& wanted) {
+int SelectAdapter(link::CUsbLink& link, const std::string& wanted) {
   std::vector<std::string> found;
-  const int n = core_->link.FindAdapters(found, link::kAdapterVendorId, link::kAdapterProductId);
+  const int n = link.FindAdapters(found, link::kAdapterVendorId, link::kAdapterProductId);
   if (n < 0) {
     std::fprintf(stderr, "error: USB serial adapters cannot be found on this system (no %s)\n",
                  (link::DeviceRootFromEnvironment() / "sys/class/tty").c_str());
@@ -70,7 +70,7 @@ int CliCore::SelectAdapter(const std::string& wanted) {
   if (!wanted.empty()) {
     for (const auto& d : found) {
       if (d == wanted) {
-        core_->link.SetSelectedDescription(d);
+        link.SetSelectedDescription(d);
         return 0;
       }
     }
@@ -84,7 +84,7 @@ int CliCore::SelectAdapter(const std::string& wanted) {
     }
     return 1;
   }
-  core_->link.SetSelectedDescription(found.front());
+  link.SetSelectedDescription(found.front());
   return 0;
 }
 

@@ -30,6 +30,10 @@ class CConsoleBusy : public IBusyWindow {
   bool verbose_;
 };
 
+// Finds the adapters and selects one on `link` (`wanted` by its description,
+// or the only one). 0, or an exit status after printing why.
+int SelectAdapter(link::CUsbLink& link, const std::string& wanted);
+
 class CliCore {
  public:
   explicit CliCore(bool verbose = false);
@@ -43,9 +47,7 @@ class CliCore {
   // Only the corporate model (for the settings commands). 0 or an exit status.
   int LoadCorporateModel();
 
-  // Finds the adapters and selects one (`wanted` by its description, or the
-  // only one). 0, or an exit status after printing why.
-  int SelectAdapter(const std::string& wanted);
+  int SelectAdapter(const std::string& wanted) { return cli::SelectAdapter(core_->link, wanted); }
 
   CProgramCore& core() { return *core_; }
 

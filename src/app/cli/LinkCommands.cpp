@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/cli/CliCore.h"
 #include "app/cli/Commands.h"
 #include "common/Clock.h"
 #include "link/TtyBridge.h"
@@ -41,38 +42,7 @@ class LinkSession {
 
   // Finds the adapters and selects one; prints why when it cannot. Returns 0
   // or the program's exit status.
-  int SelectAdapter(const std::string& wanted) {
-    std::vector<std::string> found;
-    const int n = link_.FindAdapters(found, kAdapterVendorId, kAdapterProductId);
-    if (n < 0) {
-      std::fprintf(stderr, "error: USB serial adapters cannot be found on this system (no %s)\n",
-                   (DeviceRootFromEnvironment() / "sys/class/tty").c_str());
-      return 2;
-    }
-    if (n == 0) {
-      std::fprintf(stderr, "error: no sensor adapter found\n");
-      return 1;
-    }
-    if (!wanted.empty()) {
-      for (const auto& d : found) {
-        if (d == wanted) {
-          link_.SetSelectedDescription(d);
-          return 0;
-        }
-      }
-      std::fprintf(stderr, "error: no adapter with the description \"%s\"\n", wanted.c_str());
-      return 1;
-    }
-    if (n > 1) {
-      std::fprintf(stderr, "error: %d adapters found; choose one with --adapter:\n", n);
-      for (const auto& d : found) {
-        std::fprintf(stderr, "  %s\n", d.c_str());
-      }
-      return 1;
-    }
-    link_.SetSelectedDescription(found.front());
-    return 0;
-  }
+  int SelectAdapter(const std::string& wanted) { return cli::SelectAdapter(link_, wanted); }
 
  private:
   RealClock clock_;

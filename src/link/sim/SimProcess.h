@@ -45,27 +45,47 @@ class SimProcess {
     }
     posix_spawn_file_actions_destroy(&actions);
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (pid_ > 0 && !fs::is_symlink(root_ / "dev/ttySIM0") && std::chrono::steady_clock::now() < until) {
+    while (pid_ > 0 && !fs::is_symlink(node()) && std::chrono::steady_clock::now() < until) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
   ~SimProcess() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
+    Stop();
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
   }
   SimProcess(const SimProcess&) = delete;
   SimProcess& operator=(const SimProcess&) = delete;
 
-  bool Running() const { return pid_ > 0 && std::filesystem::is_symlink(root_ / "dev/ttySIM0"); }
+  bool Running() const { return pid_ > 0 && std::filesystem::is_symlink(node()); }
   const std::filesystem::path& root() const { return root_; }
+  // The device node of the first simulated adapter.
+  std::filesystem::path node() const { return root_ / "dev/ttySIM0"; }
+
+  // Ends the program (SIGTERM); returns its exit status, -1 when it did not run or was killed.
+  int Stop() {
+    if (pid_ <= 0) {
+      return -1;
+    }
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
 
  private:
   std::filesystem::path root_;
   pid_t pid_ = -1;
 };
+
+// tolvane-sim as the benchmarks find it: named by TOLVANE_SIM, or built beside
+// them (<build>/bench/x -> <build>/src/app/sim/tolvane-sim).
+inline std::filesystem::path SimProgramBeside(const char* argv0) {
+  if (const char* named = std::getenv("TOLVANE_SIM")) {
+    return named;
+  }
+  return std::filesystem::absolute(argv0).parent_path().parent_path() / "src/app/sim/tolvane-sim";
+}
 
 }  // namespace tolvane::link::sim
