@@ -9,7 +9,6 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -35,21 +34,68 @@ constexpr char kCorporateModelMissing[] =
     "Corporate model file not found!\nUpdate to the latest software version.\nApplication will exit.";
 constexpr char kAboutItem[] = "&About Tolvane...";
 
-// Runs `call` on the thread of `context`: at once when already there, else
-// queued behind what that thread is doing.
-template <typename F>
-void OnThreadOf(QObject& context, F call) {
-  if (QThread::currentThread() == context.thread()) {
+}  // namespace
+
+CGuiMailbox::CGuiMailbox() : gui_(std::this_thread::get_id()) {}
+
+void CGuiMailbox::Post(std::function<void()> call) {
+  if (OnGuiThread()) {
     call();
-  } else {
-    QMetaObject::invokeMethod(&context, std::move(call), Qt::QueuedConnection);
+    return;
+  }
+  std::lock_guard lock(m_);
+  if (!closed_) {
+    calls_.push_back(std::move(call));
+    ++posted_;
   }
 }
 
-}  // namespace
+bool CGuiMailbox::Call(const std::function<void()>& call) {
+  if (OnGuiThread()) {
+    call();
+    return true;
+  }
+  std::unique_lock lock(m_);
+  if (closed_) {
+    return false;
+  }
+  calls_.emplace_back([&call] { call(); });
+  const std::uint64_t ticket = ++posted_;
+  cv_.wait(lock, [&] { return closed_ || done_ >= ticket; });
+  return done_ >= ticket;
+}
+
+void CGuiMailbox::Drain() {
+  for (;;) {
+    std::function<void()> call;
+    {
+      std::lock_guard lock(m_);
+      if (calls_.empty() || closed_) {
+        return;
+      }
+      call = std::move(calls_.front());
+      calls_.pop_front();
+    }
+    call();
+    {
+      std::lock_guard lock(m_);
+      ++done_;
+    }
+    cv_.notify_all();
+  }
+}
+
+void CGuiMailbox::Close() {
+  {
+    std::lock_guard lock(m_);
+    closed_ = true;
+    calls_.clear();
+  }
+  cv_.notify_all();
+}
 
 void CGuiThreadBusy::SetMessage(const std::string& text) {
-  OnThreadOf(context_, [this, text] {
+  mailbox_.Post([this, text] {
     if (target_ != nullptr) {
       target_->SetMessage(text);
     }
@@ -57,7 +103,7 @@ void CGuiThreadBusy::SetMessage(const std::string& text) {
 }
 
 void CGuiThreadBusy::SetProgress(int percent) {
-  OnThreadOf(context_, [this, percent] {
+  mailbox_.Post([this, percent] {
     if (target_ != nullptr) {
       target_->SetProgress(percent);
     }
@@ -65,16 +111,22 @@ void CGuiThreadBusy::SetProgress(int percent) {
 }
 
 void CGuiThreadErrors::Show(const std::string& message, const std::string& detail) {
-  if (target_ == nullptr) {
-    return;
-  }
-  if (QThread::currentThread() == context_.thread()) {
-    target_->Show(message, detail);
-    return;
-  }
-  // The worker waits until the user has read the message.
-  QMetaObject::invokeMethod(
-      &context_, [this, &message, &detail] { target_->Show(message, detail); }, Qt::BlockingQueuedConnection);
+  // A worker waits until the user has read the message.
+  mailbox_.Call([&] {
+    if (target_ != nullptr) {
+      target_->Show(message, detail);
+    }
+  });
+}
+
+int CGuiThreadMessages::Show(const std::string& text, unsigned type) {
+  int result = RESULT_CANCEL;
+  mailbox_.Call([&] {
+    if (target_ != nullptr) {
+      result = target_->Show(text, type);
+    }
+  });
+  return result;
 }
 
 int CPlatformQuestion::Show(const std::string& text, unsigned type) {
@@ -93,8 +145,9 @@ int CPlatformQuestion::Show(const std::string& text, unsigned type) {
 COstrelDlg::COstrelDlg(START_ENVIRONMENT environment, QWidget* parent)
     : QDialog(parent),
       env_(std::move(environment)),
-      errorProxy_(*this),
-      busyProxy_(*this),
+      messageProxy_(mailbox_),
+      errorProxy_(mailbox_),
+      busyProxy_(mailbox_),
       core_(std::make_unique<CProgramCore>(
           env_.folders, PROGRAM_SERVICES{messageProxy_, errorProxy_, busyProxy_, env_.bridge, env_.clock,
                                          env_.registry, env_.now, nullptr})),
@@ -107,7 +160,8 @@ COstrelDlg::COstrelDlg(START_ENVIRONMENT environment, QWidget* parent)
       restart_(WithControlId(new QPushButton(this), IDC_RESTART)),
       sample_(WithControlId(new QPushButton(this), IDC_STUBBEDMODE)),
       about_(WithControlId(new QToolButton(this), IDM_ABOUTBOX)),
-      timer_(new QTimer(this)) {
+      timer_(new QTimer(this)),
+      mailTimer_(new QTimer(this)) {
   WithControlId(this, IDD);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
@@ -178,11 +232,17 @@ COstrelDlg::COstrelDlg(START_ENVIRONMENT environment, QWidget* parent)
 
   timer_->setSingleShot(true);
   connect(timer_, &QTimer::timeout, this, &COstrelDlg::OnTimer);
+  // What the link work hands over reaches the windows within a few milliseconds.
+  mailTimer_->setInterval(5);
+  connect(mailTimer_, &QTimer::timeout, this, [this] { mailbox_.Drain(); });
   EnableButtons(false);
 }
 
 COstrelDlg::~COstrelDlg() {
   timer_->stop();
+  mailTimer_->stop();
+  // A message the link work still waits for will not be shown any more.
+  mailbox_.Close();
   if (attempt_.joinable()) {
     attempt_.join();
   }
@@ -328,22 +388,21 @@ void COstrelDlg::RunIdentification(bool demonstration, bool connectFirst) {
   // work runs on a thread of its own so that the windows keep painting. The
   // buttons stay disabled until the result is back.
   attempting_ = true;
+  mailTimer_->start();
   attempt_ = std::thread([this, demonstration, connectFirst] {
     const int connectResult = connectFirst ? core_->link.ConnectUnit() : 0;
     int identified = 0;
     IDENTIFY_RESULT result;
     if (connectResult == 0) {
-      OnThreadOf(*this, [this] {
+      mailbox_.Post([this] {
         busy_->show();
         busy_->raise();
       });
       identified = core_->IdentifyUnit(demonstration, this, result);
     }
-    QMetaObject::invokeMethod(
-        this, [this, demonstration, connectResult, identified, result] {
-          FinishAttempt(demonstration, connectResult, identified, result);
-        },
-        Qt::QueuedConnection);
+    mailbox_.Post([this, demonstration, connectResult, identified, result] {
+      FinishAttempt(demonstration, connectResult, identified, result);
+    });
   });
 }
 
@@ -351,6 +410,7 @@ void COstrelDlg::FinishAttempt(bool demonstration, int connectResult, int identi
                                const IDENTIFY_RESULT& result) {
   attempt_.join();
   attempting_ = false;
+  mailTimer_->stop();
   if (connectResult != 0) {
     result_->setText(FromUtf8(ConnectFailedText([this](const char* key) { return Text(key); }, connectResult)));
     status_->clear();
@@ -398,11 +458,11 @@ void COstrelDlg::EndDialog(int code) {
 }
 
 void COstrelDlg::SetStatus(const std::string& text) {
-  OnThreadOf(*this, [this, text] { status_->setText(FromUtf8(text)); });
+  mailbox_.Post([this, text] { status_->setText(FromUtf8(text)); });
 }
 
 void COstrelDlg::SetProgress(int percent) {
-  OnThreadOf(*this, [this, percent] { progress_->setValue(std::clamp(percent, 0, 100)); });
+  mailbox_.Post([this, percent] { progress_->setValue(std::clamp(percent, 0, 100)); });
 }
 
 void COstrelDlg::ShowAbout() {

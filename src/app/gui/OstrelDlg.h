@@ -7,9 +7,13 @@
 
 #include <QDialog>
 
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -50,41 +54,70 @@ struct START_ENVIRONMENT {
   std::chrono::milliseconds timerInterval{10};
 };
 
-// A dialog kit's window as core code sees it, filled in once the window exists
-// and reached from any thread: calls from a worker run on the window's thread.
+// Calls handed from the thread of the link work to the user-interface thread.
+// Only standard locks guard it (the sanitizers see every hand-over); the start
+// dialog drains it on a short timer while the link work runs.
+class CGuiMailbox {
+ public:
+  // The constructing thread is the user-interface thread.
+  CGuiMailbox();
+
+  bool OnGuiThread() const { return std::this_thread::get_id() == gui_; }
+  // Runs `call` on the user-interface thread: at once when called there,
+  // else at the next drain.
+  void Post(std::function<void()> call);
+  // Runs `call` on the user-interface thread and waits for it to finish.
+  // False when the mailbox was closed before it ran.
+  bool Call(const std::function<void()>& call);
+  // User-interface thread: runs every call waiting, in order.
+  void Drain();
+  // User-interface thread: drops what is waiting; later calls return at once.
+  void Close();
+
+ private:
+  std::thread::id gui_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::deque<std::function<void()>> calls_;
+  std::uint64_t posted_ = 0;
+  std::uint64_t done_ = 0;
+  bool closed_ = false;
+};
+
+// The dialog kit's windows as core code sees them, filled in once the windows
+// exist and reachable from any thread.
 class CGuiThreadBusy final : public IBusyWindow {
  public:
-  explicit CGuiThreadBusy(QObject& context) : context_(context) {}
+  explicit CGuiThreadBusy(CGuiMailbox& mailbox) : mailbox_(mailbox) {}
   void SetTarget(IBusyWindow* target) { target_ = target; }
   void SetMessage(const std::string& text) override;
   void SetProgress(int percent) override;
 
  private:
-  QObject& context_;
+  CGuiMailbox& mailbox_;
   IBusyWindow* target_ = nullptr;
 };
 
 class CGuiThreadErrors final : public IErrorDetail {
  public:
-  explicit CGuiThreadErrors(QObject& context) : context_(context) {}
+  explicit CGuiThreadErrors(CGuiMailbox& mailbox) : mailbox_(mailbox) {}
   void SetTarget(IErrorDetail* target) { target_ = target; }
   void Show(const std::string& message, const std::string& detail) override;
 
  private:
-  QObject& context_;
+  CGuiMailbox& mailbox_;
   IErrorDetail* target_ = nullptr;
 };
 
-// The program's message box, once it exists (it shows itself on the
-// user-interface thread when called from a worker).
-class CForwardMessages final : public IMessageBox {
+class CGuiThreadMessages final : public IMessageBox {
  public:
+  explicit CGuiThreadMessages(CGuiMailbox& mailbox) : mailbox_(mailbox) {}
   void SetTarget(IMessageBox* target) { target_ = target; }
-  int Show(const std::string& text, unsigned type) override {
-    return target_ != nullptr ? target_->Show(text, type) : RESULT_CANCEL;
-  }
+  // RESULT_CANCEL when the box cannot be shown any more (the program ends).
+  int Show(const std::string& text, unsigned type) override;
 
  private:
+  CGuiMailbox& mailbox_;
   IMessageBox* target_ = nullptr;
 };
 
@@ -158,7 +191,8 @@ class COstrelDlg : public QDialog, public IStartView {
   std::string Text(const char* key) const { return core_->Text(key); }
 
   START_ENVIRONMENT env_;
-  CForwardMessages messageProxy_;
+  CGuiMailbox mailbox_;
+  CGuiThreadMessages messageProxy_;
   CGuiThreadErrors errorProxy_;
   CGuiThreadBusy busyProxy_;
   std::unique_ptr<CProgramCore> core_;
@@ -177,6 +211,7 @@ class COstrelDlg : public QDialog, public IStartView {
   QPushButton* sample_;
   QToolButton* about_;
   QTimer* timer_;
+  QTimer* mailTimer_;
 
   std::thread attempt_;
   bool attempting_ = false;
