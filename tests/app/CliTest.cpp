@@ -12,19 +12,10 @@ namespace fs = std::filesystem;
 
 class Cli : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs::create_directories(home_ / "Models");
-    fs::create_directories(home_ / "Logs");
-    for (const auto& e : fs::directory_iterator(fs::path(TOLVANE_SOURCE_DATA) / "Models")) {
-      fs::copy_file(e.path(), home_ / "Models" / e.path().filename());
-    }
-    fs::create_directories(home_ / "Settings/Software/Kestrine/Tolvane/01");
-  }
   std::pair<int, std::string> Run(const std::string& args, const fs::path& deviceRoot = "/nonexistent") {
-    return test::RunCommand("TOLVANE_HOME='" + home_.path().string() + "' TOLVANE_DEVICE_ROOT='" +
-                            deviceRoot.string() + "' '" + TOLVANE_CLI_PATH + "' " + args + " 2>/dev/null");
+    return home_.RunCli(args, deviceRoot);
   }
-  test::TempDir home_;
+  test::PortableHome home_;
 };
 
 TEST_F(Cli, LangPrintsTheTextOfEitherColumn) {

@@ -40,6 +40,27 @@ std::string ReadBytes(const std::filesystem::path& path) {
 
 std::string Utf16File(std::string_view utf8) { return std::string("\xFF\xFE", 2) + Utf8ToUtf16Le(utf8); }
 
+PortableHome::PortableHome(const std::filesystem::path& protectedModels) {
+  namespace fs = std::filesystem;
+  fs::create_directories(dir_ / "Models");
+  fs::create_directories(dir_ / "Logs");
+  for (const auto& from : {fs::path(TOLVANE_SOURCE_DATA) / "Models", protectedModels}) {
+    if (from.empty()) {
+      continue;
+    }
+    for (const auto& e : fs::directory_iterator(from)) {
+      fs::copy_file(e.path(), dir_ / "Models" / e.path().filename());
+    }
+  }
+  fs::create_directories(dir_ / "Settings/Software/Kestrine/Tolvane/01");
+}
+
+std::pair<int, std::string> PortableHome::RunCli(const std::string& args,
+                                                 const std::filesystem::path& deviceRoot) const {
+  return RunCommand("TOLVANE_HOME='" + path().string() + "' TOLVANE_DEVICE_ROOT='" + deviceRoot.string() + "' '" +
+                    TOLVANE_CLI_PATH + "' " + args + " 2>/dev/null");
+}
+
 std::pair<int, std::string> RunCommand(const std::string& command) {
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) {

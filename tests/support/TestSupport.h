@@ -25,6 +25,23 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// A portable tree (what TOLVANE_HOME points at) with the shipped models, the
+// protected models the build made (when their folder is given), a logs folder
+// and the settings key an installation creates.
+class PortableHome {
+ public:
+  explicit PortableHome(const std::filesystem::path& protectedModels = {});
+  const std::filesystem::path& path() const { return dir_.path(); }
+  std::filesystem::path operator/(std::string_view name) const { return dir_ / name; }
+  // Runs tolvane-cli on this tree with adapters below `deviceRoot`; returns
+  // its exit status and standard output.
+  std::pair<int, std::string> RunCli(const std::string& args,
+                                     const std::filesystem::path& deviceRoot = "/nonexistent") const;
+
+ private:
+  TempDir dir_;
+};
+
 // Records every message box; answers questions with `answer`.
 class RecordingMessages : public IMessageBox {
  public:
