@@ -9,12 +9,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
   const double first = runs.front().ms;
   std::printf("start to main window, demonstration mode: first %.1f ms, later median %.1f ms (goal < 1500 ms)%s\n",
               first, later[later.size() / 2], first < 1500.0 ? "" : "  ** over the goal **");
-  std::printf("resident memory with the main window open: %.1f MB (goal < 150 MB)%s\n", static_cast<double>(peakRss) / 1024.0,
-              peakRss < 150 * 1024 ? "" : "  ** over the goal **");
+  std::printf("resident memory with the main window open: %.1f MB (goal < 150 MB)%s\n",
+              static_cast<double>(peakRss) / 1024.0, peakRss < 150 * 1024 ? "" : "  ** over the goal **");
   return 0;
 }

@@ -13,8 +13,7 @@ class CAboutDlg : public CKitDialog {
  public:
   enum : int { IDD = 100, IDC_ICON = 1001, IDC_VERSION = 1002, IDC_COPYRIGHT = 1003, IDC_OK = 1 };
 
-  CAboutDlg(const CLanguageFile& language, const APP_SETTINGS& settings, const std::string& programId,
-            QWidget* parent);
+  CAboutDlg(const CLanguageFile& language, const APP_SETTINGS& settings, const std::string& programId, QWidget* parent);
 };
 
 }  // namespace tolvane

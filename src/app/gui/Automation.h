@@ -14,8 +14,8 @@ namespace tolvane {
 struct AUTOMATION_SWITCHES {
   enum class Action { Run, Register, Unregister };
   Action action = Action::Run;
-  bool embedded = false;              // started by the desktop on behalf of another program
-  std::vector<std::string> ignored;   // arguments that are no switch of ours
+  bool embedded = false;             // started by the desktop on behalf of another program
+  std::vector<std::string> ignored;  // arguments that are no switch of ours
 };
 
 // Reads the switches in any of the usual spellings ("--register", "-Register",

@@ -55,8 +55,7 @@ QWidget* CUnitSummaryPages::CreatePage(int pageId, CProgramCore& core, bool demo
   rows->setSpacing(6);
   rows->addWidget(ValueLabel(Format(text("IDC_PNSN"), record.modelName, record.serialNumber), identity));
   rows->addWidget(ValueLabel(Format(text("IDC_HW_MODEL"), record.firmwareName), identity));
-  rows->addWidget(
-      ValueLabel(text("IDC_SW_REVISION") + Format(": %04X", record.softwareRevision), identity));
+  rows->addWidget(ValueLabel(text("IDC_SW_REVISION") + Format(": %04X", record.softwareRevision), identity));
   std::string modelFile = record.modelFileName;
   if (!record.modelFileRevision.empty()) {
     modelFile += Format(" (%s)", record.modelFileRevision);

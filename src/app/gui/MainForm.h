@@ -22,8 +22,8 @@ class CMainForm : public CKitDialog {
  public:
   enum : int { IDC_TABS = 12320, IDC_HELPBUTTON = 9 };
 
-  CMainForm(CProgramCore& core, bool demonstration, const std::string& caption, IPageFactory& pages,
-            IHelpHook& help, QWidget* parent);
+  CMainForm(CProgramCore& core, bool demonstration, const std::string& caption, IPageFactory& pages, IHelpHook& help,
+            QWidget* parent);
 
   // The page this opening starts on (index in tab order).
   void SetStartPage(int index) { startPage_ = index; }

@@ -135,10 +135,14 @@ int CPlatformQuestion::Show(const std::string& text, unsigned type) {
   QMessageBox box(icon, FromUtf8(caption_), FromUtf8(text), buttons, &parent_);
   box.setTextFormat(Qt::PlainText);
   switch (box.exec()) {
-    case QMessageBox::Yes: return RESULT_YES;
-    case QMessageBox::No: return RESULT_NO;
-    case QMessageBox::Ok: return RESULT_OK;
-    default: return RESULT_CANCEL;
+    case QMessageBox::Yes:
+      return RESULT_YES;
+    case QMessageBox::No:
+      return RESULT_NO;
+    case QMessageBox::Ok:
+      return RESULT_OK;
+    default:
+      return RESULT_CANCEL;
   }
 }
 
@@ -149,8 +153,8 @@ COstrelDlg::COstrelDlg(START_ENVIRONMENT environment, QWidget* parent)
       errorProxy_(mailbox_),
       busyProxy_(mailbox_),
       core_(std::make_unique<CProgramCore>(
-          env_.folders, PROGRAM_SERVICES{messageProxy_, errorProxy_, busyProxy_, env_.bridge, env_.clock,
-                                         env_.registry, env_.now, nullptr})),
+          env_.folders, PROGRAM_SERVICES{messageProxy_, errorProxy_, busyProxy_, env_.bridge, env_.clock, env_.registry,
+                                         env_.now, nullptr})),
       question_(*this),
       statusFrame_(WithControlId(new QGroupBox(this), IDC_FRAME_STATUS)),
       status_(WithControlId(new QLabel(this), IDC_STATUS)),
@@ -362,7 +366,8 @@ void COstrelDlg::StartAttempt() {
       break;
     case AdapterOutcome::Choose: {
       const std::vector<link::PORTID> ports = link::BuildPortList(found);
-      link::CPortSelect select(ports, [this](std::string_view key) { return Text(std::string(key).c_str()); }, this);
+      link::CPortSelect select(
+          ports, [this](std::string_view key) { return Text(std::string(key).c_str()); }, this);
       if (select.exec() == QDialog::Accepted && select.Choice() != nullptr) {
         core_->link.SetSelectedDescription(select.Choice()->description);
         result_->setText(FromUtf8(ConnectingText(text, select.Choice()->description)));
@@ -406,8 +411,7 @@ void COstrelDlg::RunIdentification(bool demonstration, bool connectFirst) {
   });
 }
 
-void COstrelDlg::FinishAttempt(bool demonstration, int connectResult, int identified,
-                               const IDENTIFY_RESULT& result) {
+void COstrelDlg::FinishAttempt(bool demonstration, int connectResult, int identified, const IDENTIFY_RESULT& result) {
   attempt_.join();
   attempting_ = false;
   mailTimer_->stop();
@@ -418,9 +422,9 @@ void COstrelDlg::FinishAttempt(bool demonstration, int connectResult, int identi
     EnableButtons(true);
     return;
   }
-  const ATTEMPT_DECISION decision =
-      AfterIdentification(identified, result, core_->settings.kestrineMode,
-                          [this](const char* key) { return Text(key); }, *messages_, question_);
+  const ATTEMPT_DECISION decision = AfterIdentification(
+      identified, result, core_->settings.kestrineMode, [this](const char* key) { return Text(key); }, *messages_,
+      question_);
   busy_->hide();
   if (decision.openForms) {
     ShowForms(demonstration, decision.endDialog);
@@ -436,8 +440,8 @@ void COstrelDlg::ShowForms(bool demonstration, bool endAfterwards) {
   messages_->SetCaption(core_->tables.program.programName);
 
   CMainForm form(*core_, demonstration, caption, env_.pages, env_.help, this);
-  form.SetStartPage(DecideStartPage(core_->settings, demonstration,
-                                    [this] { return env_.pages.OfferNewerFirmware(*core_); }));
+  form.SetStartPage(
+      DecideStartPage(core_->settings, demonstration, [this] { return env_.pages.OfferNewerFirmware(*core_); }));
   mainForm_ = &form;
   const int result = form.exec();
   mainForm_ = nullptr;

@@ -40,8 +40,8 @@ inline constexpr const char* kExitQuestion = "Would you like to exit";
 
 // What follows an identification.
 struct ATTEMPT_DECISION {
-  bool openForms = false;      // open the main window in the attempt's mode
-  bool endDialog = false;      // the start dialog ends (now, or after the main window)
+  bool openForms = false;  // open the main window in the attempt's mode
+  bool endDialog = false;  // the start dialog ends (now, or after the main window)
 };
 
 // Decides what follows IdentifyUnit's result. Read errors have already been

@@ -19,9 +19,12 @@ CTolvaneApp::CTolvaneApp(std::string executable, std::vector<std::string> args)
 int CTolvaneApp::Run() {
   const AUTOMATION_SWITCHES switches = ParseAutomationSwitches(args_);
   switch (switches.action) {
-    case AUTOMATION_SWITCHES::Action::Register: return Register();
-    case AUTOMATION_SWITCHES::Action::Unregister: return Unregister();
-    case AUTOMATION_SWITCHES::Action::Run: break;
+    case AUTOMATION_SWITCHES::Action::Register:
+      return Register();
+    case AUTOMATION_SWITCHES::Action::Unregister:
+      return Unregister();
+    case AUTOMATION_SWITCHES::Action::Run:
+      break;
   }
   for (const auto& arg : switches.ignored) {
     std::fprintf(stderr, "tolvane: ignoring the argument \"%s\"\n", arg.c_str());
@@ -35,8 +38,8 @@ int CTolvaneApp::Run() {
   CUnitSummaryPages pages;
   CNoHelp help;
   CDesktopOpener opener;
-  COstrelDlg dialog(START_ENVIRONMENT{folders, bridge, clock, registry, SystemLocalTime(), network, pages, help,
-                                      opener, firstRun_});
+  COstrelDlg dialog(
+      START_ENVIRONMENT{folders, bridge, clock, registry, SystemLocalTime(), network, pages, help, opener, firstRun_});
   return dialog.Run();
 }
 

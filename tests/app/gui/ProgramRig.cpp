@@ -31,8 +31,7 @@ void ProgramRig::CreateSettingsKey(const std::vector<std::pair<std::string, std:
   registry.CloseKey();
 }
 
-std::shared_ptr<link::sim::CSimSensor> ProgramRig::AddSensor(link::sim::SimOptions options,
-                                                             std::string description) {
+std::shared_ptr<link::sim::CSimSensor> ProgramRig::AddSensor(link::sim::SimOptions options, std::string description) {
   auto sensor = std::make_shared<link::sim::CSimSensor>(std::move(options), clock.now());
   link::sim::SimAdapter adapter;
   adapter.description = std::move(description);
@@ -43,8 +42,15 @@ std::shared_ptr<link::sim::CSimSensor> ProgramRig::AddSensor(link::sim::SimOptio
 }
 
 std::unique_ptr<COstrelDlg> ProgramRig::MakeDialog(link::IBridge* otherBridge, IClock* otherClock) {
-  START_ENVIRONMENT env{folders, otherBridge != nullptr ? *otherBridge : bridge,
-                        otherClock != nullptr ? *otherClock : clock, registry, [] { return std::tm{}; }, network, pages, help, opener,
+  START_ENVIRONMENT env{folders,
+                        otherBridge != nullptr ? *otherBridge : bridge,
+                        otherClock != nullptr ? *otherClock : clock,
+                        registry,
+                        [] { return std::tm{}; },
+                        network,
+                        pages,
+                        help,
+                        opener,
                         firstRun};
   env.copyrightInterval = std::chrono::milliseconds(1);
   return std::make_unique<COstrelDlg>(std::move(env));

@@ -48,9 +48,7 @@ FORM_SEEN Look(CMainForm& form) {
   return seen;
 }
 
-bool Idle(COstrelDlg& dialog) {
-  return !dialog.Attempting() && dialog.isVisible();
-}
+bool Idle(COstrelDlg& dialog) { return !dialog.Attempting() && dialog.isVisible(); }
 
 class StartDialogTest : public ::testing::Test {
  protected:
@@ -200,8 +198,7 @@ TEST_F(StartDialogTest, SelectionClosedWithoutChoiceOnTheFirstAttempt) {
   });
   EXPECT_EQ(dialog->Run(), COstrelDlg::END_NORMAL);
   EXPECT_FALSE(formOpened);
-  EXPECT_TRUE(result.startsWith(FromUtf8(Format(Lang("IDC_START_STATUS3"), -1)).left(20)))
-      << result.toStdString();
+  EXPECT_TRUE(result.startsWith(FromUtf8(Format(Lang("IDC_START_STATUS3"), -1)).left(20))) << result.toStdString();
   EXPECT_EQ(dialog->Core().link.SelectedDescription(), "");
 }
 
@@ -250,8 +247,8 @@ TEST_F(StartDialogTest, WindowStaysLiveWhileTheUnitIsConnected) {
   ModalDriver driver([&](QWidget& modal) {
     if (auto* start = qobject_cast<COstrelDlg*>(&modal); start != nullptr && gate.Waiting()) {
       EXPECT_TRUE(start->Attempting());
-      buttonsDisabled = !test::Enabled(*start, COstrelDlg::IDC_RESTART) &&
-                        !test::Enabled(*start, COstrelDlg::IDC_STUBBEDMODE);
+      buttonsDisabled =
+          !test::Enabled(*start, COstrelDlg::IDC_RESTART) && !test::Enabled(*start, COstrelDlg::IDC_STUBBEDMODE);
       start->close();
       closeRefused = start->isVisible();
       if (++pollsWhileHeld == 20) {
@@ -279,8 +276,7 @@ TEST_F(StartDialogTest, UnsupportedPlatformStopsForGood) {
     if (auto* start = qobject_cast<COstrelDlg*>(&modal);
         start != nullptr && Idle(*start) && !test::Text(*start, COstrelDlg::IDC_START_STATUS).isEmpty()) {
       result = test::Text(*start, COstrelDlg::IDC_START_STATUS);
-      disabled = !test::Enabled(*start, COstrelDlg::IDC_RESTART) &&
-                 !test::Enabled(*start, COstrelDlg::IDC_STUBBEDMODE);
+      disabled = !test::Enabled(*start, COstrelDlg::IDC_RESTART) && !test::Enabled(*start, COstrelDlg::IDC_STUBBEDMODE);
       start->reject();
     }
   });
@@ -356,9 +352,7 @@ class ModelMissingTest : public StartDialogTest {
     options.identity.firmwareName = "ZX90-LVL";
     rig.AddSensor(options);
   }
-  std::string Expected() {
-    return Lang("ERROR_MESSAGE117") + Format(Lang("ERROR_MESSAGE119"), "ZX90", "ZX90-LVL");
-  }
+  std::string Expected() { return Lang("ERROR_MESSAGE117") + Format(Lang("ERROR_MESSAGE119"), "ZX90", "ZX90-LVL"); }
 };
 
 TEST_F(ModelMissingTest, MessageThenTheProgramEnds) {
@@ -423,8 +417,8 @@ TEST_F(StartDialogTest, ReadErrorStopsTheAttempt) {
     } else if (auto* start = qobject_cast<COstrelDlg*>(&modal)) {
       if (!message.isEmpty() && Idle(*start)) {
         // Stopped: both buttons stay disabled, only closing remains.
-        stopped = !test::Enabled(*start, COstrelDlg::IDC_RESTART) &&
-                  !test::Enabled(*start, COstrelDlg::IDC_STUBBEDMODE);
+        stopped =
+            !test::Enabled(*start, COstrelDlg::IDC_RESTART) && !test::Enabled(*start, COstrelDlg::IDC_STUBBEDMODE);
         start->reject();
       }
     } else if (qobject_cast<CMainForm*>(&modal) != nullptr) {

@@ -57,8 +57,8 @@ TEST(StartFlow, WhatFollowsTheIdentification) {
       {0, true, true, RESULT_NO, true, true, 1, 1},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "identified " << c.identified << " missing " << c.modelMissing
-                                    << " kestrine " << c.kestrine << " answer " << c.answer);
+    SCOPED_TRACE(testing::Message() << "identified " << c.identified << " missing " << c.modelMissing << " kestrine "
+                                    << c.kestrine << " answer " << c.answer);
     test::RecordingMessages messages;
     test::RecordingMessages question;
     question.answer = c.answer;
@@ -107,8 +107,14 @@ TEST(StartFlow, PagesInTabOrder) {
 
 TEST(StartFlow, StartPageAndTheFirmwareOffer) {
   int offers = 0;
-  auto accept = [&offers] { ++offers; return 1; };
-  auto decline = [&offers] { ++offers; return 0; };
+  auto accept = [&offers] {
+    ++offers;
+    return 1;
+  };
+  auto decline = [&offers] {
+    ++offers;
+    return 0;
+  };
 
   APP_SETTINGS s;
   s.startPage = 0;
