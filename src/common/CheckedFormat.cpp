@@ -9,7 +9,7 @@ namespace {
 
 enum class Kind { Integer, Floating, String, Percent };
 
-struct Spec {
+struct Conversion {
   std::string text;  // the normalised conversion, e.g. "%-8.3f"
   Kind kind = Kind::Integer;
 };
@@ -32,27 +32,27 @@ bool ReadBoundedNumber(std::string_view p, std::size_t& i, int& value) {
 }
 
 // Parses the conversion that starts at p[i] == '%'. Advances i past it.
-std::optional<Spec> ParseSpec(std::string_view p, std::size_t& i) {
-  Spec spec;
-  spec.text = "%";
+std::optional<Conversion> ParseConversion(std::string_view p, std::size_t& i) {
+  Conversion parsed;
+  parsed.text = "%";
   ++i;
   while (i < p.size() && (p[i] == '-' || p[i] == '+' || p[i] == ' ' || p[i] == '#' || p[i] == '0')) {
-    spec.text.push_back(p[i++]);
+    parsed.text.push_back(p[i++]);
   }
   int n = 0;
   const std::size_t widthStart = i;
   if (!ReadBoundedNumber(p, i, n)) {
     return std::nullopt;
   }
-  spec.text.append(p.substr(widthStart, i - widthStart));
+  parsed.text.append(p.substr(widthStart, i - widthStart));
   if (i < p.size() && p[i] == '.') {
-    spec.text.push_back('.');
+    parsed.text.push_back('.');
     ++i;
     const std::size_t precStart = i;
     if (!ReadBoundedNumber(p, i, n)) {
       return std::nullopt;
     }
-    spec.text.append(p.substr(precStart, i - precStart));
+    parsed.text.append(p.substr(precStart, i - precStart));
   }
   // Length modifiers, including the Windows ones, carry no meaning here: the
   // argument's own type decides.
@@ -80,8 +80,8 @@ std::optional<Spec> ParseSpec(std::string_view p, std::size_t& i) {
     case 'x':
     case 'X':
     case 'c':
-      spec.kind = Kind::Integer;
-      spec.text.push_back(conv == 'i' ? 'd' : conv);
+      parsed.kind = Kind::Integer;
+      parsed.text.push_back(conv == 'i' ? 'd' : conv);
       break;
     case 'e':
     case 'E':
@@ -91,24 +91,24 @@ std::optional<Spec> ParseSpec(std::string_view p, std::size_t& i) {
     case 'G':
     case 'a':
     case 'A':
-      spec.kind = Kind::Floating;
-      spec.text.push_back(conv);
+      parsed.kind = Kind::Floating;
+      parsed.text.push_back(conv);
       break;
     case 's':
     case 'S':
-      spec.kind = Kind::String;
-      spec.text.push_back('s');
+      parsed.kind = Kind::String;
+      parsed.text.push_back('s');
       break;
     case '%':
-      if (spec.text != "%") {
+      if (parsed.text != "%") {
         return std::nullopt;
       }
-      spec.kind = Kind::Percent;
+      parsed.kind = Kind::Percent;
       break;
     default:
       return std::nullopt;  // %n, %p and anything unknown
   }
-  return spec;
+  return parsed;
 }
 
 bool Fits(Kind kind, const FormatArg& arg) {
@@ -125,8 +125,8 @@ bool Fits(Kind kind, const FormatArg& arg) {
   return false;
 }
 
-std::string FormatOne(const Spec& spec, const FormatArg& arg) {
-  return std::visit([&spec](const auto& v) { return fmt::sprintf(spec.text, v); }, arg);
+std::string FormatOne(const Conversion& parsed, const FormatArg& arg) {
+  return std::visit([&parsed](const auto& v) { return fmt::sprintf(parsed.text, v); }, arg);
 }
 
 // Formats into `out`; returns false when the pattern does not fit.
@@ -145,22 +145,22 @@ bool TryFormat(std::string_view pattern, std::span<const FormatArg> args, std::s
       out->append(pattern.substr(i, pct - i));
     }
     i = pct;
-    const auto spec = ParseSpec(pattern, i);
-    if (!spec) {
+    const auto parsed = ParseConversion(pattern, i);
+    if (!parsed) {
       return false;
     }
-    if (spec->kind == Kind::Percent) {
+    if (parsed->kind == Kind::Percent) {
       if (out != nullptr) {
         out->push_back('%');
       }
       continue;
     }
-    if (next >= args.size() || !Fits(spec->kind, args[next])) {
+    if (next >= args.size() || !Fits(parsed->kind, args[next])) {
       return false;
     }
     if (out != nullptr) {
       try {
-        out->append(FormatOne(*spec, args[next]));
+        out->append(FormatOne(*parsed, args[next]));
       } catch (const fmt::format_error&) {
         return false;
       }

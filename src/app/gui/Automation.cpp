@@ -14,7 +14,7 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// A desktop entry value: the specification's escapes for what may appear in a path.
+// A desktop entry value: the escapes the desktop entry format asks for in a path.
 std::string EntryValue(const std::string& text) {
   std::string out;
   for (const char c : text) {
