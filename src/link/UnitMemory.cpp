@@ -38,6 +38,11 @@ CUnitMemory::CUnitMemory(CUsbLink& link, const CLanguageFile& language, const AP
                          IErrorDetail& errors, IMessageBox& messages)
     : link_(link), language_(language), settings_(settings), errors_(errors), messages_(messages) {}
 
+int CUnitMemory::Fail(int result) {
+  link_.CloseLink();
+  return result;
+}
+
 std::string CUnitMemory::Text(const char* key) const { return language_.Text(key, settings_.languageNumber); }
 
 int CUnitMemory::ReceiveDataBlock(std::uint8_t* dst) {
@@ -80,24 +85,17 @@ int CUnitMemory::ReadPage(int index, std::span<std::uint8_t, kPageBytes> buffer)
     return -1;
   }
   const int rc = ReadPageRaw(index, buffer);
-  if (rc != 0) {
-    link_.CloseLink();
-  }
-  return rc;
+  return rc == 0 ? 0 : Fail(rc);
 }
 
 int CUnitMemory::ReadPages(int index, std::span<PageImage> buffers, IBusyWindow* busy, int p1, int p2, int p3,
                            IProgressBar* mainWindow) {
-  auto fail = [this](int result) {
-    link_.CloseLink();
-    return result;
-  };
   if (buffers.empty() || (index == -1 && buffers.size() < static_cast<std::size_t>(kPageCount)) || index < -1 ||
       index >= kPageCount) {
-    return fail(1);
+    return Fail(1);
   }
   if (link_.ConnectUnit() != 0) {
-    return fail(1);
+    return Fail(1);
   }
   if (index == -1) {
     const int progress[kPageCount] = {p1, p2, p3, p3};
@@ -116,7 +114,7 @@ int CUnitMemory::ReadPages(int index, std::span<PageImage> buffers, IBusyWindow*
         }
       }
       if (!done) {
-        return fail(2 + page);
+        return Fail(2 + page);
       }
       if (page == PAGE_HISTORY) {
         ocmAttempts = std::max(0, kAttempts - 2 * failures);
@@ -137,7 +135,7 @@ int CUnitMemory::ReadPages(int index, std::span<PageImage> buffers, IBusyWindow*
     }
     errors_.Show(Format(Text("ERROR_MESSAGE64"), rc), Text("ERROR_MESSAGE65"));
   }
-  return fail(6);
+  return Fail(6);
 }
 
 int CUnitMemory::WriteScratchBlock(int block, const std::uint8_t* data) {
@@ -158,25 +156,21 @@ int CUnitMemory::WriteScratchBlock(int block, const std::uint8_t* data) {
 }
 
 int CUnitMemory::WritePage(int wirePage) {
-  auto fail = [this](int result) {
-    link_.CloseLink();
-    return result;
-  };
   if (link_.ConnectUnit() != 0) {
-    return fail(1);
+    return Fail(1);
   }
   std::array<std::uint8_t, 8> cmd{};
   if (link_.ExecuteCommand(1, CMD_ERASE_SCRATCH, cmd, 0) != 0) {
-    return fail(2);
+    return Fail(2);
   }
   for (int b = 0; b < 8; ++b) {
     if (const int rc = WriteScratchBlock(b, staging_.data() + kBlockBytes * static_cast<std::size_t>(b)); rc != 0) {
-      return fail(2 + rc);
+      return Fail(2 + rc);
     }
   }
   cmd[3] = static_cast<std::uint8_t>(wirePage);
   if (link_.ExecuteCommand(2, CMD_COPY_SCRATCH, cmd, 0) != 0) {
-    return fail(6);
+    return Fail(6);
   }
   return 0;
 }
@@ -198,48 +192,40 @@ int CUnitMemory::VerifyPage(int index) {
 }
 
 int CUnitMemory::ReadInfoMemory(std::span<std::uint8_t, kInfoBytes> buffer) {
-  auto fail = [this](int result) {
-    link_.CloseLink();
-    return result;
-  };
   if (link_.ConnectUnit() != 0) {
-    return fail(1);
+    return Fail(1);
   }
   std::array<std::uint8_t, 8> cmd{};
   for (int b = 0; b < 2; ++b) {
     cmd[3] = static_cast<std::uint8_t>(b);
     if (link_.ExecuteCommand(2, CMD_READ_INFO, cmd, 0) != 0) {
-      return fail(2);
+      return Fail(2);
     }
     const int rc = ReceiveDataBlock(buffer.data() + kBlockBytes * static_cast<std::size_t>(b));
     if (rc != 0) {
-      return fail(rc < 2 ? 3 : 4);
+      return Fail(rc < 2 ? 3 : 4);
     }
   }
   return 0;
 }
 
 int CUnitMemory::WriteInfoMemory(std::span<const std::uint8_t, kInfoBytes> buffer) {
-  auto fail = [this](int result) {
-    link_.CloseLink();
-    return result;
-  };
   if (link_.ConnectUnit() != 0) {
-    return fail(1);
+    return Fail(1);
   }
   std::array<std::uint8_t, 8> cmd{};
   if (link_.ExecuteCommand(1, CMD_ERASE_SCRATCH, cmd, 0) != 0) {
-    return fail(2);
+    return Fail(2);
   }
   for (int b = 0; b < 2; ++b) {
     // 1: block refused, 2: no ready frame, 3: wrong ready frame.
     if (const int rc = WriteScratchBlock(b, buffer.data() + kBlockBytes * static_cast<std::size_t>(b)); rc != 0) {
-      return fail(1 + 2 * rc + b);
+      return Fail(1 + 2 * rc + b);
     }
   }
   cmd[3] = 0x5A;
   if (link_.ExecuteCommand(2, CMD_COPY_SCRATCH_INFO, cmd, 0) != 0) {
-    return fail(9);
+    return Fail(9);
   }
   return 0;
 }

@@ -62,6 +62,8 @@ class CUnitMemory {
   int ReceiveDataBlock(std::uint8_t* dst);
   int WriteScratchBlock(int block, const std::uint8_t* data);
   std::string Text(const char* key) const;
+  // Any failed operation closes the link, so the next one reconnects.
+  int Fail(int result);
 
   CUsbLink& link_;
   const CLanguageFile& language_;
