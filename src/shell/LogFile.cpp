@@ -92,6 +92,27 @@ int CLogFile::WriteChecked(std::string_view tag, std::string_view pattern, std::
   if (fd_ < 0) {
     return 0;
   }
+  WriteBytesLocked(bytes);
+  return static_cast<int>(Utf8ToU32(line).size());
+}
+
+void CLogFile::WriteText(std::string_view text) {
+  // Same encoding and line ends as the log lines.
+  std::string bytes;
+  bytes.reserve(text.size() + text.size() / 16);
+  for (const char c : Utf8ToCp1252(text)) {
+    if (c == '\n') {
+      bytes += '\r';
+    }
+    bytes += c;
+  }
+  const std::lock_guard lock(mutex_);
+  if (fd_ >= 0) {
+    WriteBytesLocked(bytes);
+  }
+}
+
+void CLogFile::WriteBytesLocked(std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t w = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -103,7 +124,6 @@ int CLogFile::WriteChecked(std::string_view tag, std::string_view pattern, std::
     }
     done += static_cast<std::size_t>(w);
   }
-  return static_cast<int>(Utf8ToU32(line).size());
 }
 
 }  // namespace tolvane

@@ -43,11 +43,17 @@ class CLogFile {
     return WriteChecked(tag, pattern, list);
   }
 
+  // Writes text as it stands ("\n" becomes CR LF), without a time stamp: the
+  // configuration text that follows a write or read line.
+  void WriteText(std::string_view text);
+
   // The line Write() would write for this message at this time (without the
   // CR that the file's line end carries).
   static std::string FormatLine(const std::tm& when, std::string_view tag, std::string_view message);
 
  private:
+  void WriteBytesLocked(std::string_view bytes);
+
   std::filesystem::path path_;
   LocalTimeSource now_;
   mutable std::mutex mutex_;  // lines come from the UI thread and from workers

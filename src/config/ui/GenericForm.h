@@ -1,0 +1,2 @@
+// The configuration form.
+#pragma once
