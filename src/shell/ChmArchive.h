@@ -1,0 +1,61 @@
+// Reading a compiled help file (.chm): the pages, stylesheets and pictures it
+// holds, and its default topic and title from the "/#SYSTEM" object.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct chmFile;
+
+namespace tolvane {
+
+// What the "/#SYSTEM" object of a help file says about it.
+struct CHM_SYSTEM_INFO {
+  std::string defaultTopic;  // the page the file opens on, e.g. "GETTING_STARTED.htm"
+  std::string title;         // the title of the help project
+};
+
+// Reads the records of a "/#SYSTEM" object: a 4-byte version, then records of
+// a 16-bit code, a 16-bit length and that many bytes (code 2 default topic,
+// code 3 title, both NUL-terminated). Reading stops at the first record that
+// runs past the end.
+CHM_SYSTEM_INFO ParseSystemObject(std::string_view bytes);
+
+class CChmArchive {
+ public:
+  // No object larger than this is read: a help page, stylesheet or picture is
+  // far smaller, and the length comes from the file.
+  static constexpr std::size_t kMaxObjectSize = 16u << 20;
+
+  CChmArchive() = default;
+  ~CChmArchive();
+  CChmArchive(const CChmArchive&) = delete;
+  CChmArchive& operator=(const CChmArchive&) = delete;
+  CChmArchive(CChmArchive&& other) noexcept;
+  CChmArchive& operator=(CChmArchive&& other) noexcept;
+
+  // Opens `file` (closing what was open). False when it cannot be read as a
+  // help file.
+  bool Open(const std::filesystem::path& file);
+  void Close();
+  bool IsOpen() const { return file_ != nullptr; }
+
+  // Object paths are absolute inside the file ("/WRITE_TO_UNIT.htm"); a path
+  // without the leading slash is taken as one. Names are matched without
+  // regard to case.
+  bool Exists(const std::string& objectPath) const;
+  // The bytes of an object; empty optional when it is not there, is larger
+  // than kMaxObjectSize or cannot be read whole.
+  std::optional<std::string> Read(const std::string& objectPath) const;
+
+  // From "/#SYSTEM" (empty texts when the file has none).
+  CHM_SYSTEM_INFO SystemInfo() const;
+
+ private:
+  chmFile* file_ = nullptr;
+};
+
+}  // namespace tolvane
