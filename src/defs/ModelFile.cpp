@@ -370,12 +370,14 @@ bool CModelFile::ApplyHelpKey(const MODEL_ENTRY& e) {
     }
     Applied(ok);
   } else if (k == "HLPLVL") {
-    // With an index: the label and box of that level row; without: all six rows.
+    // The six level controls are the level boxes 1019 (row 0, lowest on the
+    // form) to 1014 (row 5): HLPLVL[n] sets the box of row n - 1, HLPLVL
+    // without an index all six. The row labels (1047..1042) keep the table's
+    // topic: a right click on a label is about the levels group as a whole.
     const bool ok = !e.hasIndex || (e.index >= 0 && e.index < kLevelRows);
     if (ok) {
       for (int r = 0; r < kLevelRows; ++r) {
         if (!e.hasIndex || r == e.index) {
-          SetHelpTopic(kLevelLabelIds[r], e.value);
           SetHelpTopic(kLevelBoxIds[r], e.value);
         }
       }

@@ -311,13 +311,17 @@ TEST_F(Parser, HelpTopicsGoToTheirControls) {
   Parse(
       "HLPCFG[1] = A.htm\nHLPCFG[9] = I.htm\nHLPCFG[11] = X.htm\nHLPFACTORYDEFAULT = F.htm\nHLPRESET = R.htm\n"
       "HLPADV = V.htm\nHLPLVL[2] = L2.htm\n");
-  const std::vector<std::pair<int, std::string>> expect = {{1033, "A.htm"}, {1006, "A.htm"},  {1049, "I.htm"},
-                                                           {1030, "I.htm"}, {1023, "F.htm"},  {1052, "R.htm"},
-                                                           {1062, "V.htm"}, {1046, "L2.htm"}, {1018, "L2.htm"}};
+  const std::vector<std::pair<int, std::string>> expect = {{1033, "A.htm"}, {1006, "A.htm"}, {1049, "I.htm"},
+                                                           {1030, "I.htm"}, {1023, "F.htm"}, {1052, "R.htm"},
+                                                           {1062, "V.htm"}, {1018, "L2.htm"}};
   EXPECT_EQ(f_.help.topics, expect);
+  // Without an index: the six level boxes, row 0 (1019) to row 5 (1014); an
+  // index past the sixth row is ignored.
   f_.help.topics.clear();
-  Parse("HLPLVL = L.htm\n");
-  EXPECT_EQ(f_.help.topics.size(), 12u);
+  Parse("HLPLVL = L.htm\nHLPLVL[7] = X.htm\n");
+  const std::vector<std::pair<int, std::string>> boxes = {{1019, "L.htm"}, {1018, "L.htm"}, {1017, "L.htm"},
+                                                          {1016, "L.htm"}, {1015, "L.htm"}, {1014, "L.htm"}};
+  EXPECT_EQ(f_.help.topics, boxes);
 }
 
 TEST_F(Parser, SettingsKeys) {
