@@ -1,0 +1,122 @@
+// Configuration files (Part 3.4): the text written for a configuration, the
+// reader's rules, the naming and numbering of saved files, the file date
+// text, and a field-by-field comparison of two configurations. Core code on
+// plain data: the form, the command-line program and the tests share it.
+//
+// Decisions the specification leaves open, as made here:
+// - "Configuration Number" is 0 when no configuration is matched (model
+//   configurations are numbered from 1, so 0 names none).
+// - UNITS records the entry of the units box, which lists the model's UNITS
+//   followed by its NLUNITS: with a linear unit that is `unitsIndex` and the
+//   unit's name; with a volume unit it is the number of UNITS plus
+//   `unitsIndex` and the volume unit's name. The reader maps the entry back
+//   the same way (a volume entry sets `volumeUnits`); an entry outside the
+//   box is ignored. Heights stay in the last linear unit, which the file does
+//   not record.
+// - Text values (notes, names) are written on one line: a CR or LF in them is
+//   written as a space, so a value can never add a line to the file. An
+//   apostrophe in a value starts the reader's comment, as it always has: text
+//   after it is not read back.
+// - A number the reader meets that is not finite ("nan", "inf", or one too
+//   large for a double) or an integer that does not fit 32 bits never reaches
+//   the record: a height or level becomes not set (-1); any other line
+//   carrying it is ignored. A dimension beyond the range of a single-precision
+//   float is ignored the same way; a structure type must fit 16 bits.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/Messages.h"
+#include "config/PageMapping.h"
+#include "defs/ConfigRecord.h"
+#include "defs/LanguageFile.h"
+#include "defs/ModelTables.h"
+
+namespace tolvane::config {
+
+// The non-linear state a configuration file holds. The document's flags bit 0
+// ("set = non-linear off") is `on` here, inverted. `page` holds what the
+// Customer page keeps: the dimension unit (not in the file) and D[0..8].
+struct CONFIG_NONLINEAR {
+  bool on = false;
+  std::int32_t structureType = -1;
+  NONLINEAR_PAGE page;
+};
+
+// Results of ReadConfigFile.
+enum READ_CONFIG_RESULT : int {
+  READ_CONFIG_OK = 0,
+  READ_CONFIG_CANNOT_OPEN = 1,
+  READ_CONFIG_OTHER_MODEL = 2,
+};
+
+// The text of a configuration file, line by line as Part 3.4's table ("\n"
+// line ends). The shown values are the record's values.
+std::string ConfigFileText(const MODEL_DEFINITION& model, const CONFIG_RECORD& record,
+                           const CONFIG_NONLINEAR& nonLinear);
+
+// Writes the text as UTF-16 LE with byte-order mark and CR LF line ends into
+// a file beside `path` and renames it over `path`. False when it cannot be
+// written; an existing file is then left as it was.
+bool WriteConfigFile(const std::filesystem::path& path, const MODEL_DEFINITION& model, const CONFIG_RECORD& record,
+                     const CONFIG_NONLINEAR& nonLinear);
+
+// Reads a configuration file (8-bit or UTF-16) into the record and the
+// non-linear state, by the reader rules of Part 3.4. Heights and levels are
+// stored snapped to what the page can represent in the record's units (the
+// value the form's box then shows). Gives READ_CONFIG_OK, _CANNOT_OPEN (the
+// record untouched) or _OTHER_MODEL (ERROR_MESSAGE54 shown in an error box
+// first; the lines before the MODEL line stay applied). A line the reader
+// does not understand is skipped; reading never fails on content.
+int ReadConfigFile(const std::filesystem::path& path, const MODEL_DEFINITION& model, CONFIG_RECORD& record,
+                   CONFIG_NONLINEAR& nonLinear, IMessageBox& messages, const CLanguageFile& language,
+                   int languageNumber);
+
+// The number for the next file of the proposed name: 0 when no file
+// "<base>[<anything>].<extension>" is in the proposed file's folder, else one
+// more than the largest number found in such names (at least 1). Names whose
+// bracket holds no number are skipped.
+int NextFileNumber(const std::filesystem::path& proposed);
+
+// Save steps 2 and 3: the name the save dialog proposes for the file name box
+// text: trimmed of spaces, "Config.txt" when empty, ".txt" appended when it
+// does not end so, then "<name up to its first [ or .>[n].txt" with n from
+// NextFileNumber in `configsFolder`. Empty when the name is not a safe leaf
+// name (a separator, "..", a control character): such a name is refused.
+std::string ProposedSaveName(const std::string& boxText, const std::filesystem::path& configsFolder);
+
+// The name dialog's OK rule: ".txt" appended unless the name contains ".txt".
+std::string WithTxtExtension(const std::string& name);
+
+// `folder` / `name` for a name that came from outside (the file name box, the
+// name dialog); none when the name is not a safe leaf name.
+std::optional<std::filesystem::path> ConfigFilePath(const std::filesystem::path& folder, const std::string& name);
+
+// The file date text shown after a load or save: STATUS_MESSAGE39 with month,
+// day, year, hour and minute of the last write in local time; the text of
+// ERROR_MESSAGE76 when the time cannot be read; empty when there is no file.
+std::string FileDateText(const std::filesystem::path& path, const CLanguageFile& language, int languageNumber);
+
+// One field in which two configurations differ, in display units.
+struct CONFIG_DIFFERENCE {
+  std::string field, fileValue, unitValue;
+};
+
+// The fields in which `file` and `unit` differ, in form order: selections (by
+// option text), units, sensor and fill height, the levels either matched
+// configuration uses, advanced entries, notes, non-linear state, structure
+// type and dimensions. Values are compared as the unit would keep them:
+// heights, levels and dimensions with one decimal, advanced values as whole
+// numbers (an on/off entry by its state only), notes as the 64 bytes of the
+// page hold them. The structure type is compared when both are non-linear,
+// the dimensions when either is (a file carries them only then). Both
+// records are taken to be in the same units.
+std::vector<CONFIG_DIFFERENCE> DiffConfigurations(const MODEL_DEFINITION& model, const CONFIG_RECORD& file,
+                                                  const CONFIG_NONLINEAR& fileNonLinear, const CONFIG_RECORD& unit,
+                                                  const CONFIG_NONLINEAR& unitNonLinear);
+
+}  // namespace tolvane::config
