@@ -407,12 +407,12 @@ def qr27_tank(image):
         level_tag(cv, ROW_Y[3], 'PUMP ON', GREEN)
         level_tag(cv, ROW_Y[4], 'PUMP OFF', GREEN)
         level_tag(cv, ROW_Y[2], 'R2 ALARM', RED)
-        # Inlet through the roof on the left, pump filling.
-        cv.rect(TANK_L + 10, TANK_T - 14, TANK_L + 16, TANK_T, STEEL)
-        cv.rect(30, TANK_T - 14, TANK_L + 16, TANK_T - 8, STEEL)
-        cv.rect(4, TANK_T - 14, 12, TANK_T - 8, STEEL)
-        pump(cv, 20, TANK_T - 12, GREEN, 'right')
-        arrow_head(cv, TANK_L + 13, TANK_T + 8, 'down', STEEL, 3)
+        # Inlet through the left wall near the top, pump filling.
+        inlet = 78
+        cv.rect(30, inlet - 3, TANK_L + WALL, inlet + 3, STEEL)
+        cv.rect(4, inlet - 3, 12, inlet + 3, STEEL)
+        pump(cv, 20, inlet - 1, GREEN, 'right')
+        arrow_head(cv, TANK_L + WALL + 9, inlet, 'right', STEEL, 3)
     return cv
 
 
@@ -421,7 +421,7 @@ def qr30_tank(image):
     points lie between the alarm levels."""
     cv = Canvas(TANK_SIZE, TANK_SIZE)
     draw_tank(cv, 135)
-    relays = {0: [True, True, False, False], 1: [True, True, True, False],
+    relays = {0: [True, True, True, False], 1: [True, True, True, False],
               2: [True, True, True, True], 3: [True, True, True, True]}[image]
     relay_block(cv, ['R1', 'R2', 'R3', 'R4'], relays)
     # The pump band: rows 2 to 4.
@@ -496,16 +496,23 @@ def mark_sensor():
 
 def logo():
     cv = Canvas(160, 60)
-    # "QR" wordmark, font scale 5, doubled strokes.
-    cv.bold_text(8, 6, 'QR', BLUE, 5)
-    # Sound waves from the R towards the right.
-    cx, cy = 76, 23.5
-    for r in (10, 17, 24):
-        cv.ellipse(cx, cy, r, r, WAVE, inner=(r - 3, r - 3),
-                   clip=lambda x, y, cx=cx, cy=cy: x >= cx + 2 and abs(y + 0.5 - cy) < (x + 0.5 - cx) * 1.1)
-    cv.rect(8, 46, 152, 47, BLUE)
-    cv.text(8, 50, 'KESTRINE', INK)
-    cv.text(152 - text_width('LEVEL SENSORS'), 50, 'LEVEL SENSORS', LABELGREY)
+    # "Q": a ring with a diagonal tail.
+    cv.ellipse(26, 24, 19, 19, BLUE, inner=(12.5, 12.5))
+    cv.line(33, 31, 44, 42, BLUE, t=6)
+    # "R": stem, bowl and leg.
+    cv.rect(52, 5, 59, 43, BLUE)
+    cv.rect(52, 5, 68, 11, BLUE)
+    cv.rect(52, 22, 68, 28, BLUE)
+    cv.ellipse(68, 16.5, 11.5, 11.5, BLUE, inner=(5, 5), clip=lambda x, y: x >= 68)
+    cv.line(64, 28, 75, 40, BLUE, t=6)
+    # Sound waves leaving the sensor family's mark.
+    cx, cy = 89, 24
+    for r in (9, 16, 23):
+        cv.ellipse(cx, cy, r, r, WAVE, inner=(r - 3.5, r - 3.5),
+                   clip=lambda x, y, cx=cx, cy=cy: abs(y + 0.5 - cy) < (x + 0.5 - cx) * 0.9)
+    cv.rect(8, 47, 152, 48, BLUE)
+    cv.text(8, 51, 'KESTRINE', INK)
+    cv.text(152 - text_width('LEVEL SENSORS'), 51, 'LEVEL SENSORS', LABELGREY)
     return cv
 
 
