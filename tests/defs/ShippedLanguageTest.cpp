@@ -46,6 +46,12 @@ std::vector<std::string> RequiredKeys() {
         "IDC_WRITETARGET", "IDC_YES", "SELECTSTR"}) {
     keys.emplace_back(k);
   }
+  // The help viewer.
+  for (const char* k : {"IDD_HELPVIEWER", "IDC_HELPBACK", "IDC_HELPFORWARD", "IDC_HELPHOME", "IDC_HELPFIND",
+                        "IDC_HELPFINDLABEL", "IDC_HELPFINDNEXT", "IDC_HELPFINDPREVIOUS", "IDC_HELPFINDCLOSE",
+                        "IDC_HELPNOTFOUND", "HELP_MESSAGE1", "HELP_MESSAGE2", "HELP_MESSAGE3"}) {
+    keys.emplace_back(k);
+  }
   return keys;
 }
 

@@ -1,0 +1,219 @@
+#include "shell/ui/HelpViewer.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+#include "DialogTestSupport.h"
+#include "support/TestSupport.h"
+
+namespace tolvane {
+namespace {
+
+const std::filesystem::path kHelp = TOLVANE_HELP_DIR;
+
+std::string MainPath(const std::string& topic) { return (kHelp / "Tolvane.chm").string() + "::/" + topic; }
+std::string ModelPath(const std::string& topic) { return (kHelp / "QR27.chm").string() + "::/" + topic; }
+
+class HelpViewerTest : public ::testing::Test {
+ protected:
+  CHelpViewer& Viewer() {
+    EXPECT_NE(service_.Viewer(), nullptr);
+    return *service_.Viewer();
+  }
+  QString PageText() { return Viewer().Browser().toPlainText(); }
+  QAbstractButton* Button(int id) { return FindControlAs<QAbstractButton>(&Viewer(), id); }
+
+  // Clicks the first link on the page that leads to `href`, as a user does.
+  void ClickLink(const QString& href) {
+    QTextBrowser& browser = Viewer().Browser();
+    for (QTextBlock block = browser.document()->begin(); block.isValid(); block = block.next()) {
+      for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (fragment.charFormat().anchorHref() != href) {
+          continue;
+        }
+        QTextCursor cursor(browser.document());
+        cursor.setPosition(fragment.position() + fragment.length() / 2);
+        browser.setTextCursor(cursor);
+        browser.ensureCursorVisible();
+        const QPoint at = browser.cursorRect(cursor).center();
+        QTest::mouseClick(browser.viewport(), Qt::LeftButton, {}, at);
+        return;
+      }
+    }
+    ADD_FAILURE() << "no link to " << href.toStdString();
+  }
+
+  APP_SETTINGS settings_;
+  test::RecordingMessages box_;
+  CHelpViewerService service_{test::ShippedLanguage(), settings_, box_};
+};
+
+TEST_F(HelpViewerTest, OpensTheTopicOfAHelpPath) {
+  service_.ShowHelp(MainPath("WRITE_TO_UNIT.htm"));
+  CHelpViewer& viewer = Viewer();
+  EXPECT_TRUE(viewer.isVisible());
+  EXPECT_FALSE(viewer.isModal());
+  EXPECT_EQ(viewer.CurrentTopic(), "WRITE_TO_UNIT.htm");
+  EXPECT_EQ(viewer.CurrentFile(), std::filesystem::weakly_canonical(kHelp / "Tolvane.chm"));
+  EXPECT_TRUE(PageText().contains(QStringLiteral("puts the configuration on the form into the connected")));
+  EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Write to Unit - Tolvane Help"));
+  EXPECT_TRUE(box_.shown.empty());
+
+  // The stylesheet of the help file reached the page: headings in its colour.
+  const QTextBlock heading = viewer.Browser().document()->findBlock(0).next();
+  EXPECT_EQ(heading.text(), QStringLiteral("Write to Unit"));
+  EXPECT_EQ(heading.charFormat().foreground().color(), QColor(0x0b, 0x4f, 0x71));
+  test::Snapshot(viewer, "help_viewer");
+
+  // The same window serves the next request.
+  service_.ShowHelp(ModelPath("QR27_RELAYS.htm"));
+  EXPECT_EQ(&Viewer(), &viewer);
+  EXPECT_EQ(viewer.CurrentTopic(), "QR27_RELAYS.htm");
+  EXPECT_EQ(viewer.windowTitle(), QStringLiteral("QR27: Relay 1 and Relay 2 Function - QR27 Help"));
+  test::Snapshot(viewer, "help_viewer_model");
+}
+
+TEST_F(HelpViewerTest, LinksBackForwardAndHome) {
+  service_.ShowHelp(MainPath("WRITE_TO_UNIT.htm"));
+  QAbstractButton* back = Button(CHelpViewer::IDC_BACK);
+  QAbstractButton* forward = Button(CHelpViewer::IDC_FORWARD);
+  ASSERT_NE(back, nullptr);
+  ASSERT_NE(forward, nullptr);
+  EXPECT_FALSE(back->isEnabled());
+  EXPECT_FALSE(forward->isEnabled());
+
+  ClickLink(QStringLiteral("TANK_LEVELS_GROUP.htm"));
+  EXPECT_EQ(Viewer().CurrentTopic(), "TANK_LEVELS_GROUP.htm");
+  EXPECT_TRUE(PageText().contains(QStringLiteral("Sensor height")));
+  EXPECT_TRUE(back->isEnabled());
+
+  back->click();
+  EXPECT_EQ(Viewer().CurrentTopic(), "WRITE_TO_UNIT.htm");
+  EXPECT_TRUE(forward->isEnabled());
+  forward->click();
+  EXPECT_EQ(Viewer().CurrentTopic(), "TANK_LEVELS_GROUP.htm");
+  EXPECT_FALSE(forward->isEnabled());
+
+  Button(CHelpViewer::IDC_HOME)->click();
+  EXPECT_EQ(Viewer().CurrentTopic(), "GETTING_STARTED.htm");
+  EXPECT_EQ(Viewer().windowTitle(), QStringLiteral("Getting started - Tolvane Help"));
+}
+
+TEST_F(HelpViewerTest, ALinkIntoTheMainFileAndBack) {
+  service_.ShowHelp(ModelPath("QR27_LEVELS.htm"));
+  ClickLink(QStringLiteral("ms-its:Tolvane.chm::/TANK_LEVELS_GROUP.htm"));
+  EXPECT_EQ(Viewer().CurrentFile(), std::filesystem::weakly_canonical(kHelp / "Tolvane.chm"));
+  EXPECT_EQ(Viewer().CurrentTopic(), "TANK_LEVELS_GROUP.htm");
+  // Home is the start page of the file shown.
+  Button(CHelpViewer::IDC_HOME)->click();
+  EXPECT_EQ(Viewer().CurrentTopic(), "GETTING_STARTED.htm");
+  Button(CHelpViewer::IDC_BACK)->click();
+  Button(CHelpViewer::IDC_BACK)->click();
+  EXPECT_EQ(Viewer().CurrentFile(), std::filesystem::weakly_canonical(kHelp / "QR27.chm"));
+  EXPECT_EQ(Viewer().CurrentTopic(), "QR27_LEVELS.htm");
+  Button(CHelpViewer::IDC_HOME)->click();
+  EXPECT_EQ(Viewer().CurrentTopic(), "QR27_OVERVIEW.htm");
+}
+
+TEST_F(HelpViewerTest, FindsTextOnThePage) {
+  service_.ShowHelp(MainPath("WRITE_TO_UNIT.htm"));
+  CHelpViewer& viewer = Viewer();
+  auto* bar = FindControl(&viewer, CHelpViewer::IDC_FINDBAR);
+  auto* text = FindControlAs<QLineEdit>(&viewer, CHelpViewer::IDC_FINDTEXT);
+  auto* status = FindControlAs<QLabel>(&viewer, CHelpViewer::IDC_FINDSTATUS);
+  ASSERT_NE(bar, nullptr);
+  ASSERT_NE(text, nullptr);
+  EXPECT_FALSE(bar->isVisible());
+
+  viewer.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer));
+  QTest::keyClick(&viewer.Browser(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(bar->isVisible());
+  QTest::keyClicks(text, QStringLiteral("sensor"));
+  QTest::keyClick(text, Qt::Key_Return);
+  QTextCursor first = viewer.Browser().textCursor();
+  EXPECT_EQ(first.selectedText().toLower(), QStringLiteral("sensor"));
+
+  Button(CHelpViewer::IDC_FINDNEXT)->click();
+  const QTextCursor second = viewer.Browser().textCursor();
+  EXPECT_EQ(second.selectedText().toLower(), QStringLiteral("sensor"));
+  EXPECT_GT(second.position(), first.position());
+  Button(CHelpViewer::IDC_FINDPREVIOUS)->click();
+  EXPECT_EQ(viewer.Browser().textCursor().position(), first.position());
+  // Backwards from the first match goes round to the last one on the page.
+  Button(CHelpViewer::IDC_FINDPREVIOUS)->click();
+  EXPECT_GT(viewer.Browser().textCursor().position(), second.position());
+  EXPECT_TRUE(status->text().isEmpty());
+
+  text->setText(QStringLiteral("flux capacitor"));
+  EXPECT_FALSE(viewer.FindNext(false));
+  EXPECT_EQ(status->text(), QStringLiteral("Not found on this page"));
+  test::Snapshot(viewer, "help_viewer_find");
+
+  Button(CHelpViewer::IDC_FINDCLOSE)->click();
+  EXPECT_FALSE(bar->isVisible());
+}
+
+TEST_F(HelpViewerTest, AMissingFileOrPageIsToldNotShown) {
+  service_.ShowHelp((kHelp / "QR99.chm").string() + "::/QR99_LEVELS.htm");
+  ASSERT_EQ(box_.shown.size(), 1u);
+  EXPECT_EQ(box_.shown[0].second, MB_ERROR);
+  EXPECT_TRUE(box_.shown[0].first.find((kHelp / "QR99.chm").string()) != std::string::npos) << box_.shown[0].first;
+  ASSERT_NE(service_.Viewer(), nullptr);
+  EXPECT_FALSE(Viewer().isVisible());
+
+  // A file that is not a help file.
+  test::TempDir dir;
+  test::WriteBytes(dir / "Broken.chm", "ITSF but not really");
+  service_.ShowHelp((dir / "Broken.chm").string() + "::/GETTING_STARTED.htm");
+  EXPECT_EQ(box_.shown.size(), 2u);
+
+  // A page the file does not have: said, and the start page shown.
+  service_.ShowHelp(MainPath("QR27_LEVELS.htm"));
+  ASSERT_EQ(box_.shown.size(), 3u);
+  EXPECT_EQ(box_.shown[2].first,
+            "The help file Tolvane.chm has no page QR27_LEVELS.htm. Its start page is shown instead.");
+  EXPECT_TRUE(Viewer().isVisible());
+  EXPECT_EQ(Viewer().CurrentTopic(), "GETTING_STARTED.htm");
+
+  // No topic: the start page, without a word.
+  service_.ShowHelp(MainPath(""));
+  EXPECT_EQ(box_.shown.size(), 3u);
+  EXPECT_EQ(Viewer().CurrentTopic(), "GETTING_STARTED.htm");
+
+  // A link to a page that is not there shows a page that says so.
+  Viewer().Browser().setSource(QUrl(QStringLiteral("NOT_THERE.htm")));
+  EXPECT_TRUE(PageText().contains(QStringLiteral("This page is not in the help file")));
+}
+
+TEST_F(HelpViewerTest, PagesReadNothingButTheHelpFiles) {
+  service_.ShowHelp(MainPath("GETTING_STARTED.htm"));
+  CHelpBrowser& browser = Viewer().Browser();
+  EXPECT_FALSE(browser.loadResource(QTextDocument::StyleSheetResource, QUrl(QStringLiteral("chm://f0/style.css")))
+                   .toString()
+                   .isEmpty());
+  EXPECT_FALSE(browser.loadResource(QTextDocument::HtmlResource, QUrl::fromLocalFile(QStringLiteral("/etc/hostname")))
+                   .isValid());
+  EXPECT_FALSE(browser.loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("chm://f7/x.png"))).isValid());
+  // A link that climbs out of the help folder is not followed.
+  const std::string before = Viewer().CurrentTopic();
+  browser.setSource(QUrl(QStringLiteral("ms-its:../Models/Corporate_Model::/x.htm")));
+  EXPECT_EQ(Viewer().CurrentTopic(), before);
+}
+
+TEST_F(HelpViewerTest, CaptionsComeFromTheLanguageFile) {
+  settings_.languageNumber = 1;
+  service_.ShowHelp(MainPath("DEMO.htm"));
+  EXPECT_EQ(Button(CHelpViewer::IDC_BACK)->text(), QStringLiteral("Zurück"));
+  EXPECT_EQ(Button(CHelpViewer::IDC_HOME)->text(), QStringLiteral("Startseite"));
+  EXPECT_EQ(Button(CHelpViewer::IDC_FINDNEXT)->text(), QStringLiteral("Weiter"));
+}
+
+}  // namespace
+}  // namespace tolvane
