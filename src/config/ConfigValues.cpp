@@ -1,5 +1,6 @@
 #include "config/ConfigValues.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -86,6 +87,23 @@ double LimitInUnits(const MODEL_DEFINITION& model, const CONFIG_RECORD& record, 
     return limit;
   }
   return D1(FromCounts(*f, ToCounts(*first, limit)));
+}
+
+double ReadBoxNumber(std::string_view text) {
+  std::size_t p = 0;
+  while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) {
+    ++p;
+  }
+  if (p < text.size() && text[p] == '+') {
+    ++p;
+  }
+  double v = 0.0;
+  const auto [end, ec] = std::from_chars(text.data() + p, text.data() + text.size(), v, std::chars_format::fixed);
+  (void)end;
+  if (ec != std::errc() || !std::isfinite(v)) {
+    return 0.0;
+  }
+  return v;
 }
 
 }  // namespace tolvane::config

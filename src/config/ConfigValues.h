@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "defs/ConfigRecord.h"
 #include "defs/ModelTables.h"
@@ -24,6 +25,10 @@ double FromCounts(double f, std::int64_t r);
 double D1(double x);
 // "%2.1f", the form's way of writing a value.
 std::string FormatValue(double v);
+
+// The number a height or level box holds: its leading decimal number, read
+// the same in every locale; an empty, non-numeric or non-finite text is 0.
+double ReadBoxNumber(std::string_view text);
 
 // The factor of linear unit `index` (UNITCONV); none when the index lies
 // outside the UNITS list or the factor is not a positive number.

@@ -278,4 +278,22 @@ std::int32_t OptionByText(const MODEL_DEFINITION& model, int item, const std::st
   return -1;
 }
 
+int FindEntryByPrefix(const std::vector<std::string>& texts, int from, std::string_view typed) {
+  const int n = static_cast<int>(texts.size());
+  if (typed.empty() || n == 0) {
+    return -1;
+  }
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  const int start = from < 0 || from >= n ? -1 : from;
+  for (int step = 1; step <= n; ++step) {
+    const int e = (start + step) % n;
+    const std::string& t = texts[static_cast<std::size_t>(e)];
+    if (t.size() >= typed.size() &&
+        std::equal(typed.begin(), typed.end(), t.begin(), [&](char a, char b) { return lower(a) == lower(b); })) {
+      return e;
+    }
+  }
+  return -1;
+}
+
 }  // namespace tolvane::config

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "defs/ConfigRecord.h"
@@ -91,5 +92,10 @@ std::int32_t OpenOptionList(const MODEL_DEFINITION& model, CONFIG_RECORD& record
 // The option of `item` whose text is `text` (the prompt's text gives 0), or
 // -1 when no option has it.
 std::int32_t OptionByText(const MODEL_DEFINITION& model, int item, const std::string& text);
+
+// The list box's own prefix search: the first entry after `from` (wrapping
+// around, `from` itself last) whose text begins with `typed`, without regard
+// to (ASCII) case. -1 when none does; an empty `typed` matches nothing.
+int FindEntryByPrefix(const std::vector<std::string>& texts, int from, std::string_view typed);
 
 }  // namespace tolvane::config

@@ -17,8 +17,9 @@ void CConsoleBusy::SetMessage(const std::string& text) {
   }
 }
 
-CliCore::CliCore(bool verbose)
+CliCore::CliCore(bool verbose, int answer)
     : bridge_(link::DeviceRootFromEnvironment()),
+      messages_(answer),
       busy_(verbose),
       folders_(ProgramFolders()),
       registry_(folders_.settings) {

@@ -36,7 +36,8 @@ int SelectAdapter(link::CUsbLink& link, const std::string& wanted);
 
 class CliCore {
  public:
-  explicit CliCore(bool verbose = false);
+  // `answer`: how the console answers yes/no questions (RESULT_YES or RESULT_NO).
+  explicit CliCore(bool verbose = false, int answer = RESULT_NO);
   ~CliCore();
   CliCore(const CliCore&) = delete;
   CliCore& operator=(const CliCore&) = delete;

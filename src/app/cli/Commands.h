@@ -18,5 +18,6 @@ CommandRunner AddSettingsCommands(CLI::App& app);
 CommandRunner AddLinkCommands(CLI::App& app);
 CommandRunner AddModelCommands(CLI::App& app);
 CommandRunner AddConfigCommands(CLI::App& app);
+CommandRunner AddWriteCommands(CLI::App& app);
 
 }  // namespace tolvane::cli

@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
   runners.push_back(AddLinkCommands(app));
   runners.push_back(AddModelCommands(app));
   runners.push_back(AddConfigCommands(app));
+  runners.push_back(AddWriteCommands(app));
 
   CLI11_PARSE(app, argc, argv);
 

@@ -1,0 +1,196 @@
+// write-config: the production line's way of configuring units. A
+// configuration file is read as the form opens it, checked as the form checks
+// it, and written into the connected unit with the same procedure (identity
+// check, page image, write, verify, decode, log lines). With --series the
+// program then waits for the next unit with another serial and writes it
+// too, until it is interrupted.
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "app/cli/CliCore.h"
+#include "app/cli/Commands.h"
+#include "common/CheckedFormat.h"
+#include "config/ConfigFile.h"
+#include "config/PageMapping.h"
+#include "config/Selection.h"
+#include "config/WriteToUnit.h"
+
+namespace tolvane::cli {
+namespace {
+
+using namespace tolvane::config;
+
+// SIGINT and SIGTERM are held back while units are written and taken only
+// while the program waits for the next unit, so a unit is never left half
+// written. Blocked before any thread starts, so every thread inherits it.
+class InterruptGate {
+ public:
+  InterruptGate() {
+    sigemptyset(&set_);
+    sigaddset(&set_, SIGINT);
+    sigaddset(&set_, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set_, &old_);
+  }
+  ~InterruptGate() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+  InterruptGate(const InterruptGate&) = delete;
+  InterruptGate& operator=(const InterruptGate&) = delete;
+
+  // Waits up to `ms` for an interrupt; true once one came.
+  bool Wait(int ms) {
+    if (interrupted_) {
+      return true;
+    }
+    timespec t{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+    if (sigtimedwait(&set_, nullptr, &t) > 0) {
+      interrupted_ = true;
+    }
+    return interrupted_;
+  }
+
+ private:
+  sigset_t set_{};
+  sigset_t old_{};
+  bool interrupted_ = false;
+};
+
+// The command line's side of a write run: one line per unit written, and a
+// wait for the next unit instead of a question.
+class CliWriteView final : public IWriteView {
+ public:
+  CliWriteView(CProgramCore& core, bool series, InterruptGate& gate) : core_(core), series_(series), gate_(gate) {}
+
+  void ShowValues() override {}
+  void ClearFileName() override {}
+  void SetWritePushed(bool) override {}
+  void ShowIdentity() override {}
+  void ShowDecoded() override {}
+  void CloseBusy() override {}
+
+  bool NextUnit() override {
+    std::printf("written: %s serial %d\n", core_.record.modelName.c_str(), core_.record.serialNumber);
+    std::fflush(stdout);
+    if (!series_) {
+      return false;
+    }
+    std::fprintf(stderr, "Connect the next unit (Ctrl+C ends the series).\n");
+    // Until a unit with another serial (or of another model, which the run
+    // then reports) answers.
+    while (!gate_.Wait(500)) {
+      std::int32_t serial = 0;
+      const int identity = CheckUnitIdentity(core_.memory, core_.record, serial);
+      if (identity == IDENTITY_OTHER_SERIAL || identity == IDENTITY_OTHER_MODEL) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  CProgramCore& core_;
+  bool series_;
+  InterruptGate& gate_;
+};
+
+class QuietBusy final : public IBusyWindow {
+ public:
+  void SetMessage(const std::string&) override {}
+  void SetProgress(int) override {}
+};
+
+int RunWriteConfig(const std::string& file, const std::string& adapter, bool series, bool acceptWarnings) {
+  InterruptGate gate;
+  CliCore cli(false, acceptWarnings ? RESULT_YES : RESULT_NO);
+  if (const int rc = cli.Start(); rc != 0) {
+    return rc;
+  }
+  if (const int rc = cli.SelectAdapter(adapter); rc != 0) {
+    return rc;
+  }
+  CProgramCore& core = cli.core();
+  IDENTIFY_RESULT result;
+  if (core.IdentifyUnit(false, nullptr, result) != 1) {
+    if (result.modelMissing) {
+      std::fprintf(stderr, "error: %s%s\n", core.Text("ERROR_MESSAGE117").c_str(),
+                   Format(core.Text("ERROR_MESSAGE119"), result.hardwareType, result.modelName).c_str());
+      return 3;
+    }
+    return 1;
+  }
+  const MODEL_DEFINITION& model = core.tables.model;
+  CONFIG_RECORD& record = core.record;
+
+  // As the form: the unit's own configuration first, then the file over it.
+  record.unitsIndex = 0;
+  record.lastLinearUnits = 0;
+  StartSelections(model, record);
+  CONFIG_NONLINEAR nonLinear;
+  PageBytes page{};
+  const link::PageImage& cached = core.memory.Page(link::PAGE_CUSTOMER);
+  std::copy(cached.begin(), cached.end(), page.begin());
+  DecodeFromPage(model, record, nonLinear.page, page);
+  CConsoleMessages fileMessages;
+  const int read =
+      ReadConfigFile(file, model, record, nonLinear, fileMessages, core.language, core.settings.languageNumber);
+  if (read != READ_CONFIG_OK) {
+    std::fprintf(stderr, "error: %s\n", core.Text("ERROR_MESSAGE53").c_str());
+    return 2;
+  }
+  EvaluateConfiguration(model, record, false);
+  UpdateCompleteness(model, record);
+  if (!record.valid || !record.complete) {
+    std::fprintf(stderr, "error: %s\n", core.Text("ERROR_MESSAGE55").c_str());
+    return 2;
+  }
+
+  QuietBusy busy;
+  CNoUpload upload;
+  CliWriteView view(core, series, gate);
+  WRITE_CONTEXT context{model,
+                        record,
+                        nonLinear,
+                        core.memory,
+                        core.log,
+                        core.language,
+                        core.settings,
+                        core.services.messages,
+                        core.services.errors,
+                        busy,
+                        nullptr,
+                        upload};
+  bool inProgress = false;
+  const WRITE_RUN run = WriteToUnit(context, view, inProgress);
+  if (!run.failure.empty() || run.checksFailed) {
+    return 1;
+  }
+  return run.unitsWritten > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+CommandRunner AddWriteCommands(CLI::App& app) {
+  struct Options {
+    std::string file;
+    std::string adapter;
+    bool series = false;
+    bool acceptWarnings = false;
+  };
+  auto o = std::make_shared<Options>();
+  auto* write = app.add_subcommand("write-config", "Write a configuration file into the connected unit and verify it");
+  write->add_option("FILE", o->file, "Configuration file")->required()->check(CLI::ExistingFile);
+  write->add_option("--adapter", o->adapter, "Adapter description (when there are several)");
+  write->add_flag("--series", o->series,
+                  "After each unit, wait for the next one with another serial and write it too, until interrupted");
+  write->add_flag("--accept-warnings", o->acceptWarnings,
+                  "Write although a level passes a neighbouring level of the other kind");
+  return [write, o]() -> std::optional<int> {
+    if (!write->parsed()) {
+      return std::nullopt;
+    }
+    return RunWriteConfig(o->file, o->adapter, o->series, o->acceptWarnings);
+  };
+}
+
+}  // namespace tolvane::cli
