@@ -1,12 +1,15 @@
 // Configuration commands: what the unit's Customer page holds, read with the
-// unit's model.
+// unit's model, listed or written as a configuration file, and compared with
+// a configuration file.
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/cli/CliCore.h"
 #include "app/cli/Commands.h"
 #include "common/CheckedFormat.h"
+#include "config/ConfigFile.h"
 #include "config/ConfigValues.h"
 #include "config/PageMapping.h"
 #include "config/Selection.h"
@@ -68,8 +71,10 @@ void PrintConfiguration(const MODEL_DEFINITION& model, const CONFIG_RECORD& r, c
   }
 }
 
-int RunReadConfig(const std::string& adapter, const std::string& unitsName) {
-  CliCore cli;
+// Starts the program's core, identifies the unit on the adapter and loads its
+// model. 0, or read-config's exit status after printing why: 3 when there is
+// no model for the unit, another status when the unit cannot be read.
+int IdentifyWithModel(CliCore& cli, const std::string& adapter) {
   if (const int rc = cli.Start(); rc != 0) {
     return rc;
   }
@@ -86,6 +91,30 @@ int RunReadConfig(const std::string& adapter, const std::string& unitsName) {
     }
     return 1;  // the read error has been printed
   }
+  return 0;
+}
+
+// The unit's configuration, decoded from its Customer page into `record` in
+// the record's units (its identity kept), as the form shows it at start.
+// DecodeFromPage's result: 0, or -1 when it is not complete.
+int DecodeUnit(CProgramCore& core, CONFIG_RECORD& record, NONLINEAR_PAGE& nl, CONFIG_STATUS& status) {
+  const MODEL_DEFINITION& model = core.tables.model;
+  StartSelections(model, record);
+  PageBytes page{};
+  const link::PageImage& cached = core.memory.Page(link::PAGE_CUSTOMER);
+  std::copy(cached.begin(), cached.end(), page.begin());
+  const int decoded = DecodeFromPage(model, record, nl, page);
+  status = EvaluateConfiguration(model, record, false);
+  UpdateCompleteness(model, record);
+  return decoded;
+}
+
+int RunReadConfig(const std::string& adapter, const std::string& unitsName, const std::string& output) {
+  CliCore cli;
+  if (const int rc = IdentifyWithModel(cli, adapter); rc != 0) {
+    return rc;
+  }
+  CProgramCore& core = cli.core();
   const MODEL_DEFINITION& model = core.tables.model;
   CONFIG_RECORD& record = core.record;
   record.unitsIndex = 0;
@@ -102,18 +131,16 @@ int RunReadConfig(const std::string& adapter, const std::string& unitsName) {
   }
   record.lastLinearUnits = record.unitsIndex;
 
-  StartSelections(model, record);
-  PageBytes page{};
-  const link::PageImage& cached = core.memory.Page(link::PAGE_CUSTOMER);
-  std::copy(cached.begin(), cached.end(), page.begin());
+  CONFIG_STATUS status;
   NONLINEAR_PAGE nl;
-  const int decoded = DecodeFromPage(model, record, nl, page);
-  const CONFIG_STATUS status = EvaluateConfiguration(model, record, false);
-  UpdateCompleteness(model, record);
-  PrintConfiguration(model, record, status, core, nl);
+  const int decoded = DecodeUnit(core, record, nl, status);
+  if (output.empty()) {
+    PrintConfiguration(model, record, status, core, nl);
+  }
   if (!record.valid) {
     // What the unit holds is not a configuration of its model: say so, so
-    // that a script does not take the listing for a good unit.
+    // that a script does not take the listing for a good unit (and no file
+    // is written that the form could not have saved).
     std::fprintf(stderr, "error: %s\n", StatusText(status, core.language, core.settings.languageNumber).c_str());
     return 1;
   }
@@ -121,7 +148,73 @@ int RunReadConfig(const std::string& adapter, const std::string& unitsName) {
     std::fprintf(stderr, "error: %s\n", Format(core.Text("ERROR_MESSAGE6"), decoded).c_str());
     return 1;
   }
+  if (!output.empty()) {
+    // The unit keeps no non-linear state: as at form start, it is off.
+    CONFIG_NONLINEAR state;
+    state.page = nl;
+    if (!WriteConfigFile(output, model, record, state)) {
+      std::fprintf(stderr, "error: %s\n       %s\n", Format(core.Text("ERROR_MESSAGE57"), 1).c_str(), output.c_str());
+      return 2;
+    }
+  }
   return 0;
+}
+
+// Exit statuses of diff.
+enum : int {
+  DIFF_AGREE = 0,
+  DIFF_DIFFERENT = 1,
+  DIFF_FILE_ERROR = 2,  // the file cannot be read, belongs to another model, or cannot be compared
+  DIFF_NO_MODEL = 3,    // no model file for the unit
+  DIFF_UNIT_ERROR = 4,  // the program could not start, or the unit could not be found or read
+};
+
+int RunDiff(const std::string& adapter, const std::string& file) {
+  CliCore cli;
+  if (const int rc = IdentifyWithModel(cli, adapter); rc != 0) {
+    return rc == 3 ? DIFF_NO_MODEL : DIFF_UNIT_ERROR;
+  }
+  CProgramCore& core = cli.core();
+  const MODEL_DEFINITION& model = core.tables.model;
+  const int language = core.settings.languageNumber;
+
+  // The file, read as Open reads it into a form that holds nothing yet, so
+  // that a line the file lacks shows as a difference.
+  CONFIG_RECORD fromFile = core.record;
+  StartSelections(model, fromFile);
+  CONFIG_NONLINEAR fileState;
+  switch (ReadConfigFile(file, model, fromFile, fileState, core.services.messages, core.language, language)) {
+    case READ_CONFIG_OK:
+      break;
+    case READ_CONFIG_OTHER_MODEL:
+      return DIFF_FILE_ERROR;  // the message has been printed
+    default:
+      std::fprintf(stderr, "error: %s\n       %s\n", core.Text("ERROR_MESSAGE53").c_str(), file.c_str());
+      return DIFF_FILE_ERROR;
+  }
+  if (fromFile.volumeUnits) {
+    std::fprintf(stderr,
+                 "error: the file shows its levels in volume units; they cannot be compared with the "
+                 "unit without the tank calculation\n");
+    return DIFF_FILE_ERROR;
+  }
+
+  // The unit, decoded in the file's units. Its page keeps no non-linear
+  // state or structure type: those are the file's, so only the dimensions
+  // are compared.
+  CONFIG_RECORD fromUnit = core.record;
+  fromUnit.unitsIndex = fromUnit.lastLinearUnits = fromFile.unitsIndex;
+  CONFIG_NONLINEAR unitState;
+  CONFIG_STATUS status;
+  DecodeUnit(core, fromUnit, unitState.page, status);
+  unitState.on = fileState.on;
+  unitState.structureType = fileState.structureType;
+
+  const std::vector<CONFIG_DIFFERENCE> diffs = DiffConfigurations(model, fromFile, fileState, fromUnit, unitState);
+  for (const CONFIG_DIFFERENCE& d : diffs) {
+    std::printf("%s: file \"%s\", unit \"%s\"\n", d.field.c_str(), d.fileValue.c_str(), d.unitValue.c_str());
+  }
+  return diffs.empty() ? DIFF_AGREE : DIFF_DIFFERENT;
 }
 
 }  // namespace
@@ -130,17 +223,33 @@ CommandRunner AddConfigCommands(CLI::App& app) {
   struct Options {
     std::string adapter;
     std::string units;
+    std::string output;
+    std::string file;
   };
   auto o = std::make_shared<Options>();
   auto* read = app.add_subcommand("read-config", "Print the configuration the unit holds, read with its model");
   read->add_option("--adapter", o->adapter, "Adapter description (when there are several)");
   read->add_option("--units", o->units, "Units to show heights and levels in (a UNITS name of the model)");
+  read->add_option("-o,--output", o->output,
+                   "Write the configuration as a configuration file (UTF-16, as the program saves it) instead "
+                   "of listing it; nothing is written when the unit holds no valid, complete configuration");
 
-  return [read, o]() -> std::optional<int> {
-    if (!read->parsed()) {
-      return std::nullopt;
+  auto* diff = app.add_subcommand(
+      "diff",
+      "Compare a configuration file with the unit's configuration, field by field in the file's units. Exit "
+      "status: 0 they agree, 1 they differ, 2 the file cannot be read or belongs to another model, 3 no model "
+      "file for the unit, 4 the unit cannot be found or read");
+  diff->add_option("FILE", o->file, "Configuration file")->required();
+  diff->add_option("--adapter", o->adapter, "Adapter description (when there are several)");
+
+  return [read, diff, o]() -> std::optional<int> {
+    if (read->parsed()) {
+      return RunReadConfig(o->adapter, o->units, o->output);
     }
-    return RunReadConfig(o->adapter, o->units);
+    if (diff->parsed()) {
+      return RunDiff(o->adapter, o->file);
+    }
+    return std::nullopt;
   };
 }
 
