@@ -2,17 +2,112 @@
 
 #include <chm_lib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <fstream>
 #include <utility>
 
 namespace tolvane {
 namespace {
 
+constexpr char kResetTable[] =
+    "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable";
+
 std::string AbsoluteObjectPath(const std::string& objectPath) {
-  if (!objectPath.empty() && objectPath.front() == '/') {
+  // "::DataSpace/..." names the file's own storage, not a page.
+  if (objectPath.starts_with('/') || objectPath.starts_with("::")) {
     return objectPath;
   }
   return "/" + objectPath;
+}
+
+// Bounds on the sizes chmlib takes from a file and allocates: the directory
+// chunk (0x1000 in every file we know) and the compressed block (0x8000).
+constexpr std::uint64_t kMaxDirectoryChunk = 64u << 10;
+constexpr std::uint64_t kMaxCompressedBlock = 1u << 20;
+
+std::uint64_t Little(std::string_view bytes, std::size_t at, std::size_t width) {
+  std::uint64_t v = 0;
+  for (std::size_t i = width; i > 0; --i) {
+    v = (v << 8) | static_cast<unsigned char>(bytes[at + i - 1]);
+  }
+  return v;
+}
+
+std::string ReadAt(std::ifstream& in, std::uint64_t offset, std::size_t length) {
+  std::string bytes(length, '\0');
+  in.seekg(static_cast<std::streamoff>(offset));
+  in.read(bytes.data(), static_cast<std::streamsize>(length));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  in.clear();
+  return bytes;
+}
+
+constexpr char kControlData[] = "::DataSpace/Storage/MSCompressed/ControlData";
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A directory entry of a listing chunk: the object's name, its section (0
+// stored, 1 compressed), start and length.
+struct DIRECTORY_ENTRY {
+  std::string_view name;
+  std::uint64_t space = 0;
+  std::uint64_t start = 0;
+  std::uint64_t length = 0;
+};
+
+// The variable-length numbers of the directory: seven bits a byte, most
+// significant first, the top bit set on all but the last byte.
+bool ReadEncodedInt(std::string_view bytes, std::size_t& at, std::size_t end, std::uint64_t& value) {
+  value = 0;
+  for (int i = 0; i < 9 && at < end; ++i) {
+    const auto b = static_cast<unsigned char>(bytes[at++]);
+    value = (value << 7) | (b & 0x7Fu);
+    if ((b & 0x80u) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Calls `visit` for each entry of a listing chunk ("PMGL": a 20-byte header
+// with the free space at its end, then entries); other chunks hold none.
+template <typename F>
+void ForEachListingEntry(std::string_view chunk, F&& visit) {
+  if (chunk.size() < 20 || chunk.compare(0, 4, "PMGL") != 0) {
+    return;
+  }
+  const std::uint64_t free = Little(chunk, 4, 4);
+  if (free > chunk.size() - 20) {
+    return;
+  }
+  const std::size_t end = chunk.size() - static_cast<std::size_t>(free);
+  std::size_t at = 20;
+  while (at < end) {
+    std::uint64_t nameLength = 0;
+    if (!ReadEncodedInt(chunk, at, end, nameLength) || nameLength > end - at) {
+      return;
+    }
+    DIRECTORY_ENTRY e;
+    e.name = chunk.substr(at, static_cast<std::size_t>(nameLength));
+    at += static_cast<std::size_t>(nameLength);
+    if (!ReadEncodedInt(chunk, at, end, e.space) || !ReadEncodedInt(chunk, at, end, e.start) ||
+        !ReadEncodedInt(chunk, at, end, e.length)) {
+      return;
+    }
+    visit(e);
+  }
 }
 
 unsigned Word16(std::string_view bytes, std::size_t at) {
@@ -27,6 +122,85 @@ std::string RecordText(std::string_view data) {
 }
 
 }  // namespace
+
+bool ChmHeadersFit(const std::filesystem::path& file) {
+  std::error_code ec;
+  const std::uint64_t size = std::filesystem::file_size(file, ec);
+  if (ec) {
+    return false;
+  }
+  std::ifstream in(file, std::ios::binary);
+  // The file header: "ITSF", version 2 or 3, where the directory is and
+  // where the objects' data begins.
+  const std::string itsf = ReadAt(in, 0, 0x60);
+  if (itsf.size() < 0x58 || itsf.compare(0, 4, "ITSF") != 0) {
+    return false;
+  }
+  const std::uint64_t version = Little(itsf, 4, 4);
+  const std::uint64_t dirOffset = Little(itsf, 0x48, 8);
+  const std::uint64_t dirLength = Little(itsf, 0x50, 8);
+  if ((version != 2 && version != 3) || (version == 3 && itsf.size() < 0x60) || dirOffset > size ||
+      dirLength > size - dirOffset || dirLength < 0x54) {
+    return false;
+  }
+  const std::uint64_t dataOffset = version == 3 ? Little(itsf, 0x58, 8) : dirOffset + dirLength;
+  // The directory header: "ITSP" and the size of a directory chunk, which
+  // chmlib allocates for every lookup.
+  const std::string itsp = ReadAt(in, dirOffset, 0x54);
+  if (itsp.size() < 0x54 || itsp.compare(0, 4, "ITSP") != 0 || Little(itsp, 8, 4) != 0x54) {
+    return false;
+  }
+  const std::uint64_t chunk = Little(itsp, 0x10, 4);
+  if (chunk < 0x20 || chunk > kMaxDirectoryChunk) {
+    return false;
+  }
+
+  // chmlib opens the compressed storage with what its reset table and
+  // control data say, dividing by some of those numbers before it checks
+  // them. Every directory entry it could take for either (names compare
+  // without regard to case, and any chunk up to the end of the file could
+  // be reached from the index) must hold numbers it can live with.
+  bool fits = true;
+  auto check = [&](const DIRECTORY_ENTRY& e) {
+    const bool isTable = EqualNoCase(e.name, kResetTable);
+    const bool isControl = EqualNoCase(e.name, kControlData);
+    if ((!isTable && !isControl) || e.space != 0) {
+      return;
+    }
+    if (dataOffset > size || e.start > size - dataOffset || e.length > size - dataOffset - e.start) {
+      fits = false;
+      return;
+    }
+    if (isTable) {
+      // Version 2, and a block size that can be allocated and divided by.
+      const std::string t = ReadAt(in, dataOffset + e.start, 0x28);
+      fits = fits && t.size() == 0x28 && Little(t, 0, 4) == 2 && Little(t, 0x20, 8) != 0 &&
+             Little(t, 0x20, 8) <= kMaxCompressedBlock;
+    } else {
+      // "LZXC", a window of at least two units and a reset interval that is
+      // a multiple of half the window.
+      const std::string c =
+          ReadAt(in, dataOffset + e.start, static_cast<std::size_t>(std::min<std::uint64_t>(e.length, 0x1C)));
+      if ((e.length != 0x18 && e.length != 0x1C) || c.size() != e.length || c.compare(4, 4, "LZXC") != 0) {
+        fits = false;
+        return;
+      }
+      std::uint64_t reset = Little(c, 12, 4);
+      std::uint64_t window = Little(c, 16, 4);
+      if (Little(c, 8, 4) == 2) {
+        reset = (reset * 0x8000) & 0xFFFFFFFFu;
+        window = (window * 0x8000) & 0xFFFFFFFFu;
+      }
+      fits = fits && window >= 2 && reset != 0 && reset % (window / 2) == 0;
+    }
+  };
+  const std::uint64_t first = dirOffset + 0x54;
+  for (std::uint64_t at = first; fits && at <= size && chunk <= size - at; at += chunk) {
+    const std::string bytes = ReadAt(in, at, static_cast<std::size_t>(chunk));
+    ForEachListingEntry(bytes, check);
+  }
+  return fits;
+}
 
 CHM_SYSTEM_INFO ParseSystemObject(std::string_view bytes) {
   enum : unsigned { kDefaultTopic = 2, kTitle = 3 };
@@ -69,8 +243,16 @@ bool CChmArchive::Open(const std::filesystem::path& file) {
   if (!std::filesystem::is_regular_file(file, ec)) {
     return false;
   }
+  // chmlib allocates what the headers say before it checks anything: the
+  // sizes are bounded here first.
+  if (!ChmHeadersFit(file)) {
+    return false;
+  }
   file_ = chm_open(file.c_str());
-  return file_ != nullptr;
+  if (file_ == nullptr) {
+    return false;
+  }
+  return true;
 }
 
 void CChmArchive::Close() {

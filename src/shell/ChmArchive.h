@@ -24,6 +24,13 @@ struct CHM_SYSTEM_INFO {
 // runs past the end.
 CHM_SYSTEM_INFO ParseSystemObject(std::string_view bytes);
 
+// True when the file's headers ("ITSF" and the directory's "ITSP") are
+// whole and name sizes within bounds, and the reset table and control data
+// of its compressed storage hold numbers chmlib can work with: what must
+// hold before chmlib may open the file (it allocates and divides by them
+// before checking them).
+bool ChmHeadersFit(const std::filesystem::path& file);
+
 class CChmArchive {
  public:
   // No object larger than this is read: a help page, stylesheet or picture is

@@ -389,6 +389,57 @@ TEST(ChmArchive, RefusesWhatIsNotAHelpFile) {
   EXPECT_FALSE(chm.Exists("/GETTING_STARTED.htm"));
 }
 
+// chmlib allocates the sizes a file's headers name before it checks them:
+// a file that names a huge directory chunk or compressed block is refused
+// before chmlib sees it.
+TEST(ChmArchive, RefusesHeadersThatNameHugeSizes) {
+  test::TempDir dir;
+  const std::string good = test::ReadBytes(kHelp / "QR27.chm");
+  ASSERT_GT(good.size(), 0x200u);
+  auto patched = [&](std::size_t at, std::uint32_t value) {
+    std::string bytes = good;
+    for (std::size_t i = 0; i < 4; ++i) {
+      bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+    test::WriteBytes(dir / "patched.chm", bytes);
+    return dir / "patched.chm";
+  };
+  const std::uint32_t dirOffset =
+      static_cast<unsigned char>(good[0x48]) | static_cast<std::uint32_t>(static_cast<unsigned char>(good[0x49])) << 8;
+  ASSERT_EQ(good.compare(dirOffset, 4, "ITSP"), 0);
+  CChmArchive chm;
+  EXPECT_TRUE(chm.Open(patched(dirOffset + 0x10, 0x1000)));
+  EXPECT_TRUE(chm.Exists("/QR27_LEVELS.htm"));
+  EXPECT_FALSE(chm.Open(patched(dirOffset + 0x10, 0xFE000000u)));
+  EXPECT_FALSE(chm.Open(patched(dirOffset + 0x10, 0)));
+  EXPECT_FALSE(chm.Open(patched(0x48, 0x7FFFFFF0u)));   // directory past the end
+  EXPECT_FALSE(chm.Open(patched(0, 0x46535449u + 1)));  // not "ITSF"
+  test::WriteBytes(dir / "short.chm", good.substr(0, 0x40));
+  EXPECT_FALSE(chm.Open(dir / "short.chm"));
+
+  // The compressed block size, in the reset table.
+  ASSERT_TRUE(chm.Open(kHelp / "QR27.chm"));
+  const auto reset = chm.Read(
+      "::DataSpace/Storage/MSCompressed/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable");
+  ASSERT_TRUE(reset.has_value());
+  ASSERT_GE(reset->size(), 0x28u);
+  const std::size_t at = good.find(*reset);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_FALSE(chm.Open(patched(at + 0x20, 0x40000000u)));
+  EXPECT_FALSE(chm.Open(patched(at + 0x20, 0)));
+  EXPECT_TRUE(chm.Open(patched(at + 0x20, 0x8000u)));
+
+  // The control data's window, which chmlib halves and divides by (in units
+  // of 0x8000 bytes in version 2 of the control data).
+  const std::size_t control = good.find("LZXC");
+  ASSERT_NE(control, std::string::npos);
+  ASSERT_EQ(good[control + 4], 2);
+  EXPECT_FALSE(chm.Open(patched(control - 4 + 16, 0)));
+  EXPECT_FALSE(chm.Open(patched(control - 4 + 12, 0)));   // reset interval
+  EXPECT_FALSE(chm.Open(patched(control, 0x4358414Bu)));  // not "LZXC"
+  EXPECT_TRUE(chm.Open(patched(control - 4 + 16, 2)));
+}
+
 TEST(ChmArchive, SystemRecords) {
   auto record = [](unsigned code, std::string_view data) {
     std::string r;
