@@ -15,4 +15,15 @@ find "$home" -name '*.args' -delete
 # The settings key Software/<CORPORATEID>/<PROGRAMNAME>/01, which the program
 # opens but never creates.
 value() { sed -n "s/^$1[[:space:]]*=[[:space:]]*\([^']*\).*/\1/p" "$home/Models/Corporate_Model" | head -n 1 | sed 's/[[:space:]]*$//'; }
-mkdir -p "$home/Settings/Software/$(value CORPORATEID)/$(value PROGRAMNAME)/01"
+key="$home/Settings/Software/$(value CORPORATEID)/$(value PROGRAMNAME)/01"
+mkdir -p "$key"
+
+# The quick start guide the build wrote is the guide of this tree (GFILE),
+# the other values of the key stay as they are.
+guide="Tolvane Quick Start Guide.pdf"
+if [ -f "$home/Help/$guide" ]; then
+  values="$key/values.reg"
+  { if [ -f "$values" ]; then grep -v "^GFILE"$'\t' "$values" || true; fi
+    printf 'GFILE\t%s\n' "$guide"; } > "$values.new"
+  mv "$values.new" "$values"
+fi

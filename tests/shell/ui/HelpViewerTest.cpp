@@ -103,6 +103,7 @@ TEST_F(HelpViewerTest, LinksBackForwardAndHome) {
   Button(CHelpViewer::IDC_HOME)->click();
   EXPECT_EQ(Viewer().CurrentTopic(), "GETTING_STARTED.htm");
   EXPECT_EQ(Viewer().windowTitle(), QStringLiteral("Getting started - Tolvane Help"));
+  test::Snapshot(Viewer(), "help_viewer_start");
 }
 
 TEST_F(HelpViewerTest, ALinkIntoTheMainFileAndBack) {
