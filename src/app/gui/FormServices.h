@@ -12,8 +12,10 @@ class IPageFactory {
  public:
   virtual ~IPageFactory() = default;
   // Makes the page with the template id `pageId` (configuration, updates,
-  // live display) for the loaded unit or the demonstration unit.
-  virtual QWidget* CreatePage(int pageId, CProgramCore& core, bool demonstration, QWidget* parent) = 0;
+  // live display) for the loaded unit or the demonstration unit. `start`, the
+  // start dialog, also shows the progress of a page's start.
+  virtual QWidget* CreatePage(int pageId, CProgramCore& core, bool demonstration, IStartView* start,
+                              QWidget* parent) = 0;
   // The updates page's offer of newer firmware for the unit: 1 when the user
   // accepted it, else 0.
   virtual int OfferNewerFirmware(CProgramCore& core) = 0;
@@ -30,7 +32,7 @@ class IHelpHook {
 // pages take their place. Offers no firmware.
 class CUnitSummaryPages final : public IPageFactory {
  public:
-  QWidget* CreatePage(int pageId, CProgramCore& core, bool demonstration, QWidget* parent) override;
+  QWidget* CreatePage(int pageId, CProgramCore& core, bool demonstration, IStartView* start, QWidget* parent) override;
   int OfferNewerFirmware(CProgramCore&) override { return 0; }
 };
 

@@ -34,7 +34,8 @@ QLabel* ValueLabel(const std::string& text, QWidget* parent) {
 
 }  // namespace
 
-QWidget* CUnitSummaryPages::CreatePage(int pageId, CProgramCore& core, bool demonstration, QWidget* parent) {
+QWidget* CUnitSummaryPages::CreatePage(int pageId, CProgramCore& core, bool demonstration, IStartView*,
+                                       QWidget* parent) {
   auto text = [&core](const char* key) { return core.Text(key); };
   const CONFIG_RECORD& record = core.record;
 
@@ -80,7 +81,7 @@ QWidget* CUnitSummaryPages::CreatePage(int pageId, CProgramCore& core, bool demo
 }
 
 CMainForm::CMainForm(CProgramCore& core, bool demonstration, const std::string& caption, IPageFactory& pages,
-                     IHelpHook& help, QWidget* parent)
+                     IHelpHook& help, IStartView* start, QWidget* parent)
     : CKitDialog(parent),
       core_(core),
       help_(help),
@@ -94,9 +95,23 @@ CMainForm::CMainForm(CProgramCore& core, bool demonstration, const std::string& 
                  Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
   for (const FORM_PAGE& page : pages_) {
-    QWidget* widget = pages.CreatePage(page.id, core, demonstration, tabs_);
+    QWidget* widget = pages.CreatePage(page.id, core, demonstration, start, tabs_);
     tabs_->addTab(widget, FromUtf8(core.Text(page.captionKey)));
   }
+  // A page with unsaved work may keep the sheet on it.
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+    if (returning_ || index == current_) {
+      return;
+    }
+    auto* leaving = dynamic_cast<IPageLeave*>(tabs_->widget(current_));
+    if (leaving != nullptr && !leaving->CanLeave()) {
+      returning_ = true;
+      tabs_->setCurrentIndex(current_);
+      returning_ = false;
+      return;
+    }
+    current_ = index;
+  });
 
   // Help: a click asks the help viewer; the arrow holds the About item.
   helpButton_->setText(FromUtf8(core.Text("IDD_HELP")));

@@ -23,7 +23,7 @@ class CMainForm : public CKitDialog {
   enum : int { IDC_TABS = 12320, IDC_HELPBUTTON = 9 };
 
   CMainForm(CProgramCore& core, bool demonstration, const std::string& caption, IPageFactory& pages, IHelpHook& help,
-            QWidget* parent);
+            IStartView* start, QWidget* parent);
 
   // The page this opening starts on (index in tab order).
   void SetStartPage(int index) { startPage_ = index; }
@@ -54,6 +54,8 @@ class CMainForm : public CKitDialog {
   QTabWidget* tabs_;
   QToolButton* helpButton_;
   int startPage_ = 0;
+  int current_ = 0;         // the page shown last
+  bool returning_ = false;  // going back to a page that refused to be left
   bool opened_ = false;
 };
 

@@ -154,7 +154,7 @@ COstrelDlg::COstrelDlg(START_ENVIRONMENT environment, QWidget* parent)
       busyProxy_(mailbox_),
       core_(std::make_unique<CProgramCore>(
           env_.folders, PROGRAM_SERVICES{messageProxy_, errorProxy_, busyProxy_, env_.bridge, env_.clock, env_.registry,
-                                         env_.now, nullptr})),
+                                         env_.now, env_.helpTable})),
       question_(*this),
       statusFrame_(WithControlId(new QGroupBox(this), IDC_FRAME_STATUS)),
       status_(WithControlId(new QLabel(this), IDC_STATUS)),
@@ -439,7 +439,7 @@ void COstrelDlg::ShowForms(bool demonstration, bool endAfterwards) {
   const std::string caption = MainFormCaption(title_, demonstration, Text("IDD_MAINFORM_STUBBEDMODE"));
   messages_->SetCaption(core_->tables.program.programName);
 
-  CMainForm form(*core_, demonstration, caption, env_.pages, env_.help, this);
+  CMainForm form(*core_, demonstration, caption, env_.pages, env_.help, this, this);
   form.SetStartPage(
       DecideStartPage(core_->settings, demonstration, [this] { return env_.pages.OfferNewerFirmware(*core_); }));
   mainForm_ = &form;

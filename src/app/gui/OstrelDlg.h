@@ -52,6 +52,8 @@ struct START_ENVIRONMENT {
   bool& firstRun;
   std::chrono::milliseconds copyrightInterval{2000};
   std::chrono::milliseconds timerInterval{10};
+  // The help-topic table: back to its defaults at every identification.
+  IHelpTable* helpTable = nullptr;
 };
 
 // Calls handed from the thread of the link work to the user-interface thread.

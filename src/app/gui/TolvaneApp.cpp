@@ -9,6 +9,7 @@
 #include "app/gui/Automation.h"
 #include "app/gui/OstrelDlg.h"
 #include "app/gui/ProgramIcon.h"
+#include "app/gui/ProgramPages.h"
 #include "link/TtyBridge.h"
 
 namespace tolvane {
@@ -35,11 +36,14 @@ int CTolvaneApp::Run() {
   const FOLDERS folders = ResolveFolders(ProcessEnvironment(), "tolvane", TOLVANE_DATA_DIR);
   CUserRegistry registry(folders.settings);
   CNoNetworkServices network;
-  CUnitSummaryPages pages;
-  CNoHelp help;
+  CHelpTopicTable helpTopics;
   CDesktopOpener opener;
-  COstrelDlg dialog(
-      START_ENVIRONMENT{folders, bridge, clock, registry, SystemLocalTime(), network, pages, help, opener, firstRun_});
+  config::CNoUpload upload;
+  CProgramPages pages(helpTopics, opener, upload);
+  START_ENVIRONMENT environment{folders, bridge, clock, registry, SystemLocalTime(),
+                                network, pages,  pages, opener,   firstRun_};
+  environment.helpTable = &helpTopics;
+  COstrelDlg dialog(environment);
   return dialog.Run();
 }
 

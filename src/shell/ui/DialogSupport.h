@@ -53,4 +53,12 @@ class CKitDialog : public QDialog {
   void reject() override;
 };
 
+// A page of a tabbed window that may refuse to be left.
+class IPageLeave {
+ public:
+  virtual ~IPageLeave() = default;
+  // True when the page may be left now (it may ask the user).
+  virtual bool CanLeave() = 0;
+};
+
 }  // namespace tolvane

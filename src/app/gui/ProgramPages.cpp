@@ -1,0 +1,52 @@
+#include "app/gui/ProgramPages.h"
+
+#include "app/gui/StartFlow.h"
+#include "shell/ui/HelpViewer.h"
+
+namespace tolvane {
+
+CProgramPages::CProgramPages(const CHelpTopicTable& table, IDocumentOpener& opener, config::IUploadQueue& upload,
+                             IHelpViewer* viewer)
+    : table_(table), viewer_(viewer), opener_(opener), upload_(upload) {}
+
+CProgramPages::~CProgramPages() = default;
+
+QWidget* CProgramPages::CreatePage(int pageId, CProgramCore& core, bool demonstration, IStartView* start,
+                                   QWidget* parent) {
+  if (pageId != kConfigurationPage) {
+    return summaries_.CreatePage(pageId, core, demonstration, start, parent);
+  }
+  IHelpViewer* viewer = viewer_;
+  if (viewer == nullptr) {
+    if (ownViewer_ == nullptr) {
+      ownViewer_ = std::make_unique<CHelpViewerService>(core.language, core.settings, core.services.messages);
+    }
+    viewer = ownViewer_.get();
+  }
+  help_ = std::make_unique<CContextHelp>(table_, *viewer, core.services.messages, core.language, core.settings,
+                                         core.folders.help, core.tables);
+  files_ = std::make_unique<CConfigFileDialogs>(core.language, core.settings);
+  auto* form = new CGenericForm(
+      GENERIC_FORM_SERVICES{core, demonstration, *help_, opener_, upload_, *files_, start, nullptr}, parent);
+  files_->SetParent(form);
+  return form;
+}
+
+void CProgramPages::ShowHelp(int pageId) {
+  if (help_ == nullptr) {
+    return;
+  }
+  switch (pageId) {
+    case kLiveDisplayPage:
+      help_->ShowPage("DEMO.htm");
+      break;
+    case kUpdatesPage:
+      help_->ShowPage("UPDATE_SENSOR.htm");
+      break;
+    default:
+      help_->ShowPage("GETTING_STARTED.htm");
+      break;
+  }
+}
+
+}  // namespace tolvane
