@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "DialogTestSupport.h"
+#include "shell/GuideProcedure.h"
 #include "support/TestSupport.h"
 
 namespace tolvane {
@@ -214,6 +215,17 @@ TEST_F(HelpViewerTest, CaptionsComeFromTheLanguageFile) {
   EXPECT_EQ(Button(CHelpViewer::IDC_BACK)->text(), QStringLiteral("Zurück"));
   EXPECT_EQ(Button(CHelpViewer::IDC_HOME)->text(), QStringLiteral("Startseite"));
   EXPECT_EQ(Button(CHelpViewer::IDC_FINDNEXT)->text(), QStringLiteral("Weiter"));
+}
+
+// The guide document the build writes into the help folder, where the
+// guide prompt looks for it under the name the portable tree gives GFILE.
+TEST(QuickStartGuide, IsAWholePdfInTheHelpFolder) {
+  const std::filesystem::path guide = GuideDocumentPath(kHelp, "Tolvane Quick Start Guide.pdf");
+  ASSERT_FALSE(guide.empty());
+  const std::string bytes = test::ReadBytes(guide);
+  ASSERT_GT(bytes.size(), 4096u);
+  EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+  EXPECT_NE(bytes.find("%%EOF", bytes.size() - 16), std::string::npos);
 }
 
 }  // namespace
