@@ -52,6 +52,13 @@ PortableHome::PortableHome(const std::filesystem::path& protectedModels) {
       fs::copy_file(e.path(), dir_ / "Models" / e.path().filename());
     }
   }
+  // The shipped configuration files, as a portable tree has them.
+  fs::create_directories(dir_ / "Configs");
+  if (fs::is_directory(fs::path(TOLVANE_SOURCE_DATA) / "Configs")) {
+    for (const auto& e : fs::directory_iterator(fs::path(TOLVANE_SOURCE_DATA) / "Configs")) {
+      fs::copy_file(e.path(), dir_ / "Configs" / e.path().filename());
+    }
+  }
   fs::create_directories(dir_ / "Settings/Software/Kestrine/Tolvane/01");
 }
 
