@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,9 @@ namespace tolvane {
 namespace {
 
 constexpr char kScheme[] = "chm";
+// Pictures are shown at most this wide, so a page of the window's width
+// needs no scrolling.
+constexpr int kMaxPictureWidth = 620;
 
 // "f3" -> 3; -1 for anything else.
 int ArchiveNumber(const QUrl& url) {
@@ -75,6 +79,15 @@ QVariant CHelpBrowser::loadResource(int type, const QUrl& name) {
   }
   if (type == QTextDocument::StyleSheetResource) {
     return QString::fromUtf8(bytes->data(), static_cast<qsizetype>(bytes->size()));
+  }
+  if (type == QTextDocument::ImageResource) {
+    // A screenshot wider than the page is made smaller here, smoothly: the
+    // page would scale it pixel by pixel.
+    QImage picture;
+    if (picture.loadFromData(QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()))) &&
+        picture.width() > kMaxPictureWidth) {
+      return picture.scaledToWidth(kMaxPictureWidth, Qt::SmoothTransformation);
+    }
   }
   return QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
 }

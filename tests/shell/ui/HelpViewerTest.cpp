@@ -90,6 +90,7 @@ TEST_F(HelpViewerTest, LinksBackForwardAndHome) {
   EXPECT_FALSE(forward->isEnabled());
 
   ClickLink(QStringLiteral("TANK_LEVELS_GROUP.htm"));
+  test::Snapshot(Viewer(), "help_viewer_levels");
   EXPECT_EQ(Viewer().CurrentTopic(), "TANK_LEVELS_GROUP.htm");
   EXPECT_TRUE(PageText().contains(QStringLiteral("Sensor height")));
   EXPECT_TRUE(back->isEnabled());
@@ -203,6 +204,16 @@ TEST_F(HelpViewerTest, PagesReadNothingButTheHelpFiles) {
   EXPECT_FALSE(browser.loadResource(QTextDocument::HtmlResource, QUrl::fromLocalFile(QStringLiteral("/etc/hostname")))
                    .isValid());
   EXPECT_FALSE(browser.loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("chm://f7/x.png"))).isValid());
+  // A picture wider than the page comes smaller; a small one as it is.
+  const QVariant wide =
+      browser.loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("chm://f0/images/help_viewer.png")));
+  ASSERT_EQ(wide.typeId(), QMetaType::QImage);
+  EXPECT_EQ(wide.value<QImage>().width(), 620);
+  QImage small;
+  ASSERT_TRUE(small.loadFromData(
+      browser.loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("chm://f0/images/busy_window.png")))
+          .toByteArray()));
+  EXPECT_LT(small.width(), 620);
   // A link that climbs out of the help folder is not followed.
   const std::string before = Viewer().CurrentTopic();
   browser.setSource(QUrl(QStringLiteral("ms-its:../Models/Corporate_Model::/x.htm")));
