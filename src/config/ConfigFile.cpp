@@ -425,8 +425,10 @@ bool WriteConfigFile(const fs::path& path, const MODEL_DEFINITION& model, const 
 int ReadConfigFile(const fs::path& path, const MODEL_DEFINITION& model, CONFIG_RECORD& record,
                    CONFIG_NONLINEAR& nonLinear, IMessageBox& messages, const CLanguageFile& language,
                    int languageNumber) {
+  // Only a regular file: a folder reads as nothing, and a device or a pipe
+  // might never end.
   std::error_code ec;
-  if (fs::is_directory(path, ec)) {
+  if (!fs::is_regular_file(path, ec)) {
     return READ_CONFIG_CANNOT_OPEN;
   }
   // No message box for the encoding check: a file too short for a

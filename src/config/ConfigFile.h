@@ -71,7 +71,8 @@ bool WriteConfigFile(const std::filesystem::path& path, const MODEL_DEFINITION& 
 // value the form's box then shows). Gives READ_CONFIG_OK, _CANNOT_OPEN (the
 // record untouched) or _OTHER_MODEL (ERROR_MESSAGE54 shown in an error box
 // first; the lines before the MODEL line stay applied). A line the reader
-// does not understand is skipped; reading never fails on content.
+// does not understand is skipped; reading never fails on content. Only a
+// regular file (or a link to one) is read.
 int ReadConfigFile(const std::filesystem::path& path, const MODEL_DEFINITION& model, CONFIG_RECORD& record,
                    CONFIG_NONLINEAR& nonLinear, IMessageBox& messages, const CLanguageFile& language,
                    int languageNumber);

@@ -323,6 +323,11 @@ TEST_F(ReadFile, AFileThatCannotBeOpenedLeavesTheRecord) {
   r_.valid = r_.complete = true;
   EXPECT_EQ(ReadConfigFile(dir_ / "none.txt", model(), r_, nl_, box_, rig_.language(), 0), 1);
   EXPECT_EQ(ReadConfigFile(dir_.path(), model(), r_, nl_, box_, rig_.language(), 0), 1);
+  EXPECT_EQ(ReadConfigFile("/dev/zero", model(), r_, nl_, box_, rig_.language(), 0), 1);
+  ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+  EXPECT_EQ(ReadConfigFile(dir_ / "pipe", model(), r_, nl_, box_, rig_.language(), 0), 1);
+  fs::create_symlink(dir_ / "none.txt", dir_ / "dangling");
+  EXPECT_EQ(ReadConfigFile(dir_ / "dangling", model(), r_, nl_, box_, rig_.language(), 0), 1);
   EXPECT_TRUE(r_.valid);
   EXPECT_TRUE(box_.shown.empty());
 }
