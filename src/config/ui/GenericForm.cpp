@@ -187,11 +187,13 @@ CItemCombo::CItemCombo(QWidget* parent) : QComboBox(parent) {
 
 void CItemCombo::showPopup() {
   emit dropDown();
+  listOpen_ = true;
   QComboBox::showPopup();
 }
 
 void CItemCombo::hidePopup() {
   QComboBox::hidePopup();
+  listOpen_ = false;
   // The choice is in place only after the list has closed.
   QTimer::singleShot(0, this, [this] { emit closeUp(); });
 }
@@ -305,6 +307,14 @@ void CGenericForm::Build() {
     });
     connect(items_[At(i)], &CItemCombo::closeUp, this, [this, i] {
       if (!filling_) {
+        OnItemCloseUp(i);
+      }
+    });
+    // A choice made without the list (arrow keys, the mouse wheel) counts as
+    // one made in the list: otherwise the box would show an option the
+    // record does not hold, and that option would not be written.
+    connect(items_[At(i)], qOverload<int>(&QComboBox::activated), this, [this, i](int) {
+      if (!filling_ && !items_[At(i)]->ListOpen()) {
         OnItemCloseUp(i);
       }
     });

@@ -86,10 +86,14 @@ class CItemCombo : public QComboBox {
   explicit CItemCombo(QWidget* parent);
   void showPopup() override;
   void hidePopup() override;
+  bool ListOpen() const { return listOpen_; }
 
  signals:
   void dropDown();
   void closeUp();
+
+ private:
+  bool listOpen_ = false;
 };
 
 class CGenericForm : public QWidget, public IPageLeave {

@@ -334,5 +334,42 @@ TEST(ConfigurationForm, EnterMovesOnAndEscapeStaysOnThePage) {
   EXPECT_TRUE(form.isVisible());
 }
 
+TEST(ConfigurationForm, AChoiceWithTheArrowKeysReachesTheRecord) {
+  FormRig rig("qr27");
+  CGenericForm& form = rig.Form();
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  const CONFIG_RECORD& r = rig.core->record;
+  auto* speed = rig.Control<QComboBox>(CGenericForm::kItemBoxes[6]);
+  speed->setFocus();
+  const std::int32_t before = r.selection[6];
+  QTest::keyClick(speed, Qt::Key_Down);
+  EXPECT_EQ(r.selection[6], before + 1);
+  EXPECT_EQ(Utf8(speed->currentText()),
+            rig.core->tables.model.items[6].optionText[static_cast<std::size_t>(r.selection[6])]);
+}
+
+TEST(ConfigurationForm, AModelWithoutItemsShowsAnEmptyFormWithoutHarm) {
+  FormRig rig("");
+  MODEL_DEFINITION& model = rig.core->tables.model;
+  for (CONFIG_ITEM& item : model.items) {
+    item.present = false;
+  }
+  model.itemCount = 0;
+  model.configurationCount = 0;
+  for (CONFIGURATION_ENTRY& c : model.configurations) {
+    c.present = false;
+  }
+  CGenericForm& form = rig.Form();
+  EXPECT_FALSE(rig.core->record.valid);
+  for (int id : CGenericForm::kItemBoxes) {
+    EXPECT_FALSE(rig.Control<QWidget>(id)->isVisibleTo(&form));
+  }
+  form.OnClearScreen();
+  form.OnWiringDiagram();
+  EXPECT_EQ(rig.messages.shown.back().first, rig.Text("ERROR_MESSAGE58"));
+  EXPECT_FALSE(rig.Control<QPushButton>(CGenericForm::IDC_WRITETARGET)->isEnabled());
+}
+
 }  // namespace
 }  // namespace tolvane::test
