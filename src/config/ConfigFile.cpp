@@ -184,11 +184,9 @@ std::optional<double> LeadingDecimal(std::string_view s) {
   // from_chars takes no "+" and does not depend on the locale.
   const bool negative = s[start] == '-';
   double value = 0.0;
-  const auto [end, ec] = std::from_chars(s.data() + mantissa, s.data() + i, value);
-  if (ec != std::errc() || !std::isfinite(value)) {
+  if (std::from_chars(s.data() + mantissa, s.data() + i, value).ec != std::errc() || !std::isfinite(value)) {
     return std::nullopt;
   }
-  (void)end;
   return negative ? -value : value;
 }
 
