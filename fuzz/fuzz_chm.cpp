@@ -1,6 +1,6 @@
-// Arbitrary bytes as a help file: opened with chmlib, its system record, a
-// few pages and the topic search. Nothing may read past what the file holds
-// or allocate more than an object's bound.
+// Arbitrary bytes as a help file: opened with chmlib, its system record, its
+// table of contents, a few pages and the topic search. Nothing may read past
+// what the file holds or allocate more than an object's bound.
 #include <unistd.h>
 
 #include <cstddef>
@@ -39,6 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The system record reader on its own.
   const tolvane::CHM_SYSTEM_INFO direct = tolvane::ParseSystemObject(bytes);
   Check(direct.defaultTopic.size() <= size && direct.title.size() <= size);
+  // The table of contents reader on its own.
+  for (const tolvane::CONTENTS_ENTRY& e : tolvane::ParseContents(bytes)) {
+    Check(e.level >= 0 && e.name.size() <= size && e.local.size() <= size);
+  }
 
   {
     std::ofstream out(WorkFile(), std::ios::binary | std::ios::trunc);
@@ -47,6 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tolvane::CChmArchive chm;
   if (chm.Open(WorkFile())) {
     const tolvane::CHM_SYSTEM_INFO info = chm.SystemInfo();
+    if (const auto hhc = chm.Read(info.contentsFile)) {
+      Check(tolvane::ParseContents(*hhc).size() <= tolvane::kMaxContentsEntries);
+    }
     for (const std::string& object : {std::string("/GETTING_STARTED.htm"), std::string("/style.css"),
                                       std::string("/#STRINGS"), std::string("/#TOPICS"), info.defaultTopic}) {
       if (const auto page = chm.Read(object)) {

@@ -110,6 +110,73 @@ void ForEachListingEntry(std::string_view chunk, F&& visit) {
   }
 }
 
+std::string LowerCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return out;
+}
+
+// The characters HTML writes as entities in attribute values.
+std::string DecodeEntities(std::string_view text) {
+  static constexpr std::pair<std::string_view, char> kEntities[] = {
+      {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&#39;", '\''}};
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    bool replaced = false;
+    for (const auto& [entity, c] : kEntities) {
+      if (text.substr(i, entity.size()) == entity) {
+        out.push_back(c);
+        i += entity.size();
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) {
+      out.push_back(text[i++]);
+    }
+  }
+  return out;
+}
+
+// The value of attribute `attribute` in a tag: found in `lower` (the tag in
+// lower case), taken from `original` (the same tag as written). Quoted with
+// " or ', or unquoted up to a blank.
+std::string AttributeValue(std::string_view lower, std::string_view original, std::string_view attribute) {
+  for (std::size_t at = lower.find(attribute); at != std::string_view::npos; at = lower.find(attribute, at + 1)) {
+    // A whole word, followed by "=".
+    if (at > 0 && std::isalnum(static_cast<unsigned char>(lower[at - 1])) != 0) {
+      continue;
+    }
+    std::size_t i = at + attribute.size();
+    while (i < lower.size() && lower[i] == ' ') {
+      ++i;
+    }
+    if (i >= lower.size() || lower[i] != '=') {
+      continue;
+    }
+    ++i;
+    while (i < lower.size() && lower[i] == ' ') {
+      ++i;
+    }
+    if (i >= lower.size()) {
+      return {};
+    }
+    const char quote = lower[i];
+    std::size_t from = i;
+    std::size_t to = 0;
+    if (quote == '"' || quote == '\'') {
+      from = i + 1;
+      to = std::min(lower.find(quote, from), lower.size());
+    } else {
+      to = std::min(lower.find_first_of(" \t\r\n/", from), lower.size());
+    }
+    return DecodeEntities(original.substr(from, to - from));
+  }
+  return {};
+}
+
 unsigned Word16(std::string_view bytes, std::size_t at) {
   return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
          (static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8);
@@ -203,7 +270,7 @@ bool ChmHeadersFit(const std::filesystem::path& file) {
 }
 
 CHM_SYSTEM_INFO ParseSystemObject(std::string_view bytes) {
-  enum : unsigned { kDefaultTopic = 2, kTitle = 3 };
+  enum : unsigned { kContentsFile = 0, kDefaultTopic = 2, kTitle = 3 };
   CHM_SYSTEM_INFO info;
   std::size_t at = 4;  // past the version
   while (at + 4 <= bytes.size()) {
@@ -214,7 +281,9 @@ CHM_SYSTEM_INFO ParseSystemObject(std::string_view bytes) {
       break;
     }
     const std::string_view data = bytes.substr(at, length);
-    if (code == kDefaultTopic) {
+    if (code == kContentsFile) {
+      info.contentsFile = RecordText(data);
+    } else if (code == kDefaultTopic) {
       info.defaultTopic = RecordText(data);
     } else if (code == kTitle) {
       info.title = RecordText(data);
@@ -222,6 +291,52 @@ CHM_SYSTEM_INFO ParseSystemObject(std::string_view bytes) {
     at += length;
   }
   return info;
+}
+
+std::vector<CONTENTS_ENTRY> ParseContents(std::string_view html) {
+  std::vector<CONTENTS_ENTRY> entries;
+  const std::string lower = LowerCase(html);
+  int level = -1;  // inside the outermost <ul>: 0
+  std::size_t at = 0;
+  while (entries.size() < kMaxContentsEntries) {
+    const std::size_t open = lower.find("<ul", at);
+    const std::size_t close = lower.find("</ul", at);
+    const std::size_t object = lower.find("<object", at);
+    const std::size_t next = std::min({open, close, object});
+    if (next == std::string::npos) {
+      break;
+    }
+    if (next == open) {
+      ++level;
+      at = open + 3;
+      continue;
+    }
+    if (next == close) {
+      level = std::max(-1, level - 1);
+      at = close + 4;
+      continue;
+    }
+    const std::size_t end = std::min(lower.find("</object", object), html.size());
+    CONTENTS_ENTRY e;
+    e.level = std::max(0, level);
+    // Each <param name="..." value="..."> of the object.
+    for (std::size_t p = lower.find("<param", object); p < end; p = lower.find("<param", p + 6)) {
+      const std::size_t tagEnd = std::min(lower.find('>', p), end);
+      const std::string_view tag(lower.data() + p, tagEnd - p);
+      const std::string name = AttributeValue(tag, tag, "name");
+      const std::string value = AttributeValue(tag, std::string_view(html.data() + p, tagEnd - p), "value");
+      if (name == "name") {
+        e.name = value;
+      } else if (name == "local") {
+        e.local = value;
+      }
+    }
+    if (!e.name.empty() || !e.local.empty()) {
+      entries.push_back(std::move(e));
+    }
+    at = end;
+  }
+  return entries;
 }
 
 CChmArchive::~CChmArchive() { Close(); }

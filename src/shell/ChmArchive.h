@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct chmFile;
 
@@ -14,13 +15,28 @@ namespace tolvane {
 
 // What the "/#SYSTEM" object of a help file says about it.
 struct CHM_SYSTEM_INFO {
+  std::string contentsFile;  // the table of contents, e.g. "Tolvane.hhc"
   std::string defaultTopic;  // the page the file opens on, e.g. "GETTING_STARTED.htm"
   std::string title;         // the title of the help project
 };
 
+// One line of a table of contents: its depth (0 for the outermost list), the
+// text shown and the page it opens (empty for a heading without a page).
+struct CONTENTS_ENTRY {
+  int level = 0;
+  std::string name;
+  std::string local;
+};
+
+// Reads a table of contents (.hhc): nested <ul> lists whose items hold
+// <object type="text/sitemap"> with <param name="Name" value="..."> and
+// <param name="Local" value="...">. At most kMaxContentsEntries are read.
+inline constexpr std::size_t kMaxContentsEntries = 2000;
+std::vector<CONTENTS_ENTRY> ParseContents(std::string_view html);
+
 // Reads the records of a "/#SYSTEM" object: a 4-byte version, then records of
-// a 16-bit code, a 16-bit length and that many bytes (code 2 default topic,
-// code 3 title, both NUL-terminated). Reading stops at the first record that
+// a 16-bit code, a 16-bit length and that many bytes (code 0 contents file,
+// code 2 default topic, code 3 title, all NUL-terminated). Reading stops at the first record that
 // runs past the end.
 CHM_SYSTEM_INFO ParseSystemObject(std::string_view bytes);
 

@@ -440,6 +440,51 @@ TEST(ChmArchive, RefusesHeadersThatNameHugeSizes) {
   EXPECT_TRUE(chm.Open(patched(control - 4 + 16, 2)));
 }
 
+TEST(ChmArchive, TableOfContents) {
+  CChmArchive chm;
+  ASSERT_TRUE(chm.Open(kHelp / "Tolvane.chm"));
+  const CHM_SYSTEM_INFO info = chm.SystemInfo();
+  EXPECT_EQ(info.contentsFile, "Tolvane.hhc");
+  const auto hhc = chm.Read(info.contentsFile);
+  ASSERT_TRUE(hhc.has_value());
+  const auto contents = ParseContents(*hhc);
+  ASSERT_EQ(contents.size(), 12u);
+  EXPECT_EQ(contents.front().name, "Getting started");
+  EXPECT_EQ(contents.front().local, "GETTING_STARTED.htm");
+  EXPECT_EQ(contents.front().level, 0);
+  for (const auto& e : contents) {
+    EXPECT_TRUE(chm.Exists(e.local)) << e.local;
+  }
+}
+
+TEST(ChmArchive, ContentsNestingQuotingAndBounds) {
+  const auto contents = ParseContents(
+      "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Setup &amp; wiring\">"
+      "<param name='Local' value='SETUP.htm'></OBJECT>"
+      "<ul><li><object type=\"text/sitemap\"><PARAM NAME=Name VALUE=Relays><param name=\"Local\" "
+      "value=\"RELAYS.htm#pump\"></object></ul>"
+      "<li><object type=\"text/sitemap\"><param name=\"Name\" value=\"Heading only\"></object>"
+      "<li><object type=\"text/sitemap\"><param name=\"ImageNumber\" value=\"5\"></object></ul>"
+      "<ul><li><object><param name=\"Name\" value=\"Unended");
+  using E = std::tuple<int, std::string, std::string>;
+  std::vector<E> got;
+  for (const auto& e : contents) {
+    got.emplace_back(e.level, e.name, e.local);
+  }
+  EXPECT_EQ(got, (std::vector<E>{{0, "Setup & wiring", "SETUP.htm"},
+                                 {1, "Relays", "RELAYS.htm#pump"},
+                                 {0, "Heading only", ""},
+                                 {0, "Unended", ""}}));
+  EXPECT_TRUE(ParseContents("").empty());
+  EXPECT_TRUE(ParseContents("</ul></ul><ul>").empty());
+
+  std::string many;
+  for (std::size_t i = 0; i < kMaxContentsEntries + 5; ++i) {
+    many += "<object><param name=\"Name\" value=\"x\"></object>";
+  }
+  EXPECT_EQ(ParseContents(many).size(), kMaxContentsEntries);
+}
+
 TEST(ChmArchive, SystemRecords) {
   auto record = [](unsigned code, std::string_view data) {
     std::string r;

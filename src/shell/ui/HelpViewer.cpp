@@ -9,11 +9,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSplitter>
 #include <QStringDecoder>
 #include <QStyle>
 #include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -128,6 +131,7 @@ CHelpViewer::CHelpViewer(const CLanguageFile& language, const APP_SETTINGS& sett
       language_(language),
       settings_(settings),
       browser_(WithControlId(new CHelpBrowser(*this), IDC_PAGE)),
+      contents_(WithControlId(new QTreeWidget(this), IDC_CONTENTS)),
       toolbar_(new QToolBar(this)),
       findBar_(WithControlId(new QWidget(this), IDC_FINDBAR)),
       findText_(WithControlId(new QLineEdit(findBar_), IDC_FINDTEXT)),
@@ -203,15 +207,33 @@ CHelpViewer::CHelpViewer(const CLanguageFile& language, const APP_SETTINGS& sett
     browser_->setFocus();
   });
 
+  // Contents pane: the help file's table of contents; a click opens a page.
+  contents_->setHeaderHidden(true);
+  contents_->setStyleSheet(QStringLiteral("QTreeWidget::item { padding: 3px 2px; }"));
+  contents_->setUniformRowHeights(true);
+  connect(contents_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+    const QUrl url = item->data(0, Qt::UserRole).toUrl();
+    if (url.isValid()) {
+      browser_->setSource(url);
+    }
+  });
+
+  const int em = fontMetrics().averageCharWidth();
+  auto* splitter = new QSplitter(Qt::Horizontal, this);
+  splitter->addWidget(contents_);
+  splitter->addWidget(browser_);
+  splitter->setStretchFactor(1, 1);
+  splitter->setChildrenCollapsible(false);
+  splitter->setSizes({em * 30, em * 100});
+
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(toolbar_);
-  layout->addWidget(browser_, 1);
+  layout->addWidget(splitter, 1);
   layout->addWidget(findBar_);
 
-  const int em = fontMetrics().averageCharWidth();
-  resize(em * 118, fontMetrics().height() * 44);
+  resize(em * 140, fontMetrics().height() * 44);
 }
 
 CHelpViewer::~CHelpViewer() = default;
@@ -235,6 +257,11 @@ int CHelpViewer::ArchiveFor(const std::filesystem::path& file) {
   }
   archive->path = key;
   archive->info = archive->chm.SystemInfo();
+  if (!archive->info.contentsFile.empty()) {
+    if (const auto hhc = archive->chm.Read(archive->info.contentsFile)) {
+      archive->contents = ParseContents(*hhc);
+    }
+  }
   archives_.push_back(std::move(archive));
   return static_cast<int>(archives_.size() - 1);
 }
@@ -325,6 +352,48 @@ void CHelpViewer::PageChanged(const QUrl& url) {
       archive != nullptr && !archive->info.title.empty() ? FromUtf8(archive->info.title) : Text("IDD_HELPVIEWER");
   setWindowTitle(title.isEmpty() ? fileTitle : title + QStringLiteral(" - ") + fileTitle);
   findStatus_->clear();
+  ShowContents(ArchiveNumber(url), url);
+}
+
+void CHelpViewer::ShowContents(int archive, const QUrl& page) {
+  if (archive < 0 || archive >= static_cast<int>(archives_.size())) {
+    return;
+  }
+  if (archive != contentsOf_) {
+    contentsOf_ = archive;
+    contents_->clear();
+    // Items nest by level; a level deeper than the one above hangs under
+    // the last item.
+    std::vector<QTreeWidgetItem*> parents;
+    for (const CONTENTS_ENTRY& e : archives_[static_cast<std::size_t>(archive)]->contents) {
+      const std::size_t level = std::min(static_cast<std::size_t>(e.level), parents.size());
+      parents.resize(level);
+      auto* item = level == 0 ? new QTreeWidgetItem(contents_) : new QTreeWidgetItem(parents.back());
+      item->setText(0, FromUtf8(e.name.empty() ? e.local : e.name));
+      if (!e.local.empty()) {
+        item->setData(0, Qt::UserRole, PageUrl(archive, e.local));
+      }
+      parents.push_back(item);
+    }
+    contents_->expandAll();
+    // A flat list needs no room for branch marks.
+    bool nested = false;
+    for (int i = 0; i < contents_->topLevelItemCount() && !nested; ++i) {
+      nested = contents_->topLevelItem(i)->childCount() > 0;
+    }
+    contents_->setRootIsDecorated(nested);
+    contents_->setVisible(contents_->topLevelItemCount() > 0);
+  }
+  // Mark the page shown (its name without regard to case or anchor).
+  const QString shown = page.path().toLower();
+  contents_->setCurrentItem(nullptr);
+  for (QTreeWidgetItemIterator it(contents_); *it != nullptr; ++it) {
+    const QUrl url = (*it)->data(0, Qt::UserRole).toUrl();
+    if (url.isValid() && url.path().toLower() == shown) {
+      contents_->setCurrentItem(*it);
+      break;
+    }
+  }
 }
 
 void CHelpViewer::ShowFindBar() {

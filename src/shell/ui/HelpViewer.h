@@ -23,6 +23,8 @@ class QLabel;
 class QLineEdit;
 class QToolBar;
 class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace tolvane {
 
@@ -66,6 +68,7 @@ class CHelpViewer : public QWidget {
     IDC_FINDPREVIOUS = 1909,
     IDC_FINDCLOSE = 1910,
     IDC_FINDSTATUS = 1911,
+    IDC_CONTENTS = 1912,
   };
 
   enum class OpenResult { Ok, NoFile, NoPage };
@@ -99,6 +102,7 @@ class CHelpViewer : public QWidget {
     std::filesystem::path path;
     CChmArchive chm;
     CHM_SYSTEM_INFO info;
+    std::vector<CONTENTS_ENTRY> contents;
   };
 
   // The number of an opened help file, opening it on first use; -1 when it
@@ -107,6 +111,9 @@ class CHelpViewer : public QWidget {
   const ARCHIVE* ArchiveOf(const QUrl& url) const;
   QUrl PageUrl(int archive, const std::string& topic) const;
   std::string DefaultTopic(const ARCHIVE& archive) const;
+  // Fills the contents pane from the table of contents of help file `archive`
+  // (once per file) and marks the page shown.
+  void ShowContents(int archive, const QUrl& page);
   QString Text(const char* key) const;
   QString MissingPage(const QUrl& url) const;
   void PageChanged(const QUrl& url);
@@ -115,6 +122,8 @@ class CHelpViewer : public QWidget {
   const APP_SETTINGS& settings_;
   std::vector<std::unique_ptr<ARCHIVE>> archives_;
   CHelpBrowser* browser_;
+  QTreeWidget* contents_;
+  int contentsOf_ = -1;  // the help file the contents pane shows
   QToolBar* toolbar_;
   QAction* back_;
   QAction* forward_;

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTextBlock>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +123,33 @@ TEST_F(HelpViewerTest, ALinkIntoTheMainFileAndBack) {
   EXPECT_EQ(Viewer().CurrentTopic(), "QR27_LEVELS.htm");
   Button(CHelpViewer::IDC_HOME)->click();
   EXPECT_EQ(Viewer().CurrentTopic(), "QR27_OVERVIEW.htm");
+}
+
+TEST_F(HelpViewerTest, TheContentsPaneFollowsTheFileAndThePage) {
+  service_.ShowHelp(MainPath("WRITE_TO_UNIT.htm"));
+  auto* contents = FindControlAs<QTreeWidget>(&Viewer(), CHelpViewer::IDC_CONTENTS);
+  ASSERT_NE(contents, nullptr);
+  EXPECT_TRUE(contents->isVisible());
+  ASSERT_EQ(contents->topLevelItemCount(), 12);
+  EXPECT_EQ(contents->topLevelItem(0)->text(0), QStringLiteral("Getting started"));
+  ASSERT_NE(contents->currentItem(), nullptr);
+  EXPECT_EQ(contents->currentItem()->text(0), QStringLiteral("Write to Unit"));
+
+  // A click on an entry opens its page.
+  QTreeWidgetItem* print = contents->findItems(QStringLiteral("Print Config File"), Qt::MatchExactly).value(0);
+  ASSERT_NE(print, nullptr);
+  contents->scrollToItem(print);
+  QTest::mouseClick(contents->viewport(), Qt::LeftButton, {}, contents->visualItemRect(print).center());
+  EXPECT_EQ(Viewer().CurrentTopic(), "PRINT_CONFIG.htm");
+  EXPECT_EQ(contents->currentItem(), print);
+
+  // Another file, its own contents.
+  service_.ShowHelp(ModelPath("QR27_RELAYS.htm"));
+  ASSERT_EQ(contents->topLevelItemCount(), 10);
+  EXPECT_EQ(contents->currentItem()->text(0), QStringLiteral("QR27: Relay 1 and Relay 2 Function"));
+  Button(CHelpViewer::IDC_BACK)->click();
+  EXPECT_EQ(contents->topLevelItemCount(), 12);
+  test::Snapshot(Viewer(), "help_viewer_contents");
 }
 
 TEST_F(HelpViewerTest, FindsTextOnThePage) {
