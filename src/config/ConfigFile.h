@@ -1,9 +1,9 @@
-// Configuration files (Part 3.4): the text written for a configuration, the
+// Configuration files: the text written for a configuration, the
 // reader's rules, the naming and numbering of saved files, the file date
 // text, and a field-by-field comparison of two configurations. Core code on
 // plain data: the form, the command-line program and the tests share it.
 //
-// Decisions the specification leaves open, as made here:
+// Choices made where the format leaves room:
 // - "Configuration Number" is 0 when no configuration is matched (model
 //   configurations are numbered from 1, so 0 names none).
 // - UNITS records the entry of the units box, which lists the model's UNITS
@@ -38,7 +38,7 @@
 
 namespace tolvane::config {
 
-// The non-linear state a configuration file holds. The document's flags bit 0
+// The non-linear state a configuration file holds. The shape data's flags bit 0
 // ("set = non-linear off") is `on` here, inverted. `page` holds what the
 // Customer page keeps: the dimension unit (not in the file) and D[0..8].
 struct CONFIG_NONLINEAR {
@@ -54,7 +54,7 @@ enum READ_CONFIG_RESULT : int {
   READ_CONFIG_OTHER_MODEL = 2,
 };
 
-// The text of a configuration file, line by line as Part 3.4's table ("\n"
+// The text of a configuration file, line by line in the file's fixed layout ("\n"
 // line ends). The shown values are the record's values.
 std::string ConfigFileText(const MODEL_DEFINITION& model, const CONFIG_RECORD& record,
                            const CONFIG_NONLINEAR& nonLinear);
@@ -66,7 +66,7 @@ bool WriteConfigFile(const std::filesystem::path& path, const MODEL_DEFINITION& 
                      const CONFIG_NONLINEAR& nonLinear);
 
 // Reads a configuration file (8-bit or UTF-16) into the record and the
-// non-linear state, by the reader rules of Part 3.4. Heights and levels are
+// non-linear state: keys found as substrings, a bracketed index, leading numbers. Heights and levels are
 // stored snapped to what the page can represent in the record's units (the
 // value the form's box then shows). Gives READ_CONFIG_OK, _CANNOT_OPEN (the
 // record untouched) or _OTHER_MODEL (ERROR_MESSAGE54 shown in an error box
