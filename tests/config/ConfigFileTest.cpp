@@ -72,7 +72,7 @@ class FileText : public ::testing::Test {
   CONFIG_NONLINEAR nl_;
 };
 
-TEST_F(FileText, IsTheTableOfPart34LineByLine) {
+TEST_F(FileText, IsTheFixedLayoutLineByLine) {
   ASSERT_TRUE(r_.valid);
   EXPECT_EQ(ConfigFileText(*model_, r_, nl_),
             "'Configuration File for:\n"
