@@ -8,7 +8,12 @@ home=${1:?usage: make-portable.sh DIR [BUILD_DIR]}
 build=${2:-build/default}
 mkdir -p "$home"/{Models,Configs,Programs,Logs,Settings}
 # Shipped data is refreshed; what the user wrote (configurations, logs, settings) stays.
-cp -r data/. "$home"/
+for d in data/*; do
+  [ "$(basename "$d")" = Configs ] && continue
+  cp -r "$d" "$home"/
+done
+# Configuration files are the user's once there: shipped ones are only added.
+cp -rn data/Configs/. "$home/Configs/"
 [ -d "$build/data" ] && cp -r "$build/data/." "$home"/
 find "$home" -name '*.args' -delete
 
