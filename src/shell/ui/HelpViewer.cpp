@@ -1,6 +1,7 @@
 #include "shell/ui/HelpViewer.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QImage>
@@ -430,15 +431,27 @@ CHelpViewerService::CHelpViewerService(const CLanguageFile& language, const APP_
                                        IMessageBox& messages)
     : language_(language), settings_(settings), messages_(messages) {}
 
-CHelpViewerService::~CHelpViewerService() = default;
+CHelpViewerService::~CHelpViewerService() { delete viewer_.data(); }
+
+CHelpViewer& CHelpViewerService::WindowFor(QWidget* modal) {
+  if (viewer_.isNull()) {
+    viewer_ = new CHelpViewer(language_, settings_, modal);
+  } else if (viewer_->parentWidget() != modal) {
+    // Another modal window asks: the same window moves under it, keeping
+    // its pages and its place on the screen.
+    const QRect place = viewer_->geometry();
+    viewer_->setParent(modal, viewer_->windowFlags() | Qt::Window);
+    viewer_->setGeometry(place);
+  }
+  return *viewer_;
+}
 
 void CHelpViewerService::ShowHelp(const std::string& path) {
   const auto [file, topic] = SplitHelpPath(path);
-  if (!viewer_) {
-    viewer_ = std::make_unique<CHelpViewer>(language_, settings_);
-  }
+  QWidget* modal = QApplication::activeModalWidget();
+  CHelpViewer& viewer = WindowFor(modal == nullptr ? nullptr : modal->window());
   const int lang = settings_.languageNumber;
-  switch (viewer_->Open(file, topic)) {
+  switch (viewer.Open(file, topic)) {
     case CHelpViewer::OpenResult::NoFile:
       messages_.Show(Format(language_.Text("HELP_MESSAGE1", lang), file), MB_ERROR);
       return;
@@ -450,9 +463,9 @@ void CHelpViewerService::ShowHelp(const std::string& path) {
     case CHelpViewer::OpenResult::Ok:
       break;
   }
-  viewer_->show();
-  viewer_->raise();
-  viewer_->activateWindow();
+  viewer.show();
+  viewer.raise();
+  viewer.activateWindow();
 }
 
 }  // namespace tolvane

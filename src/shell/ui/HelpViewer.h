@@ -4,6 +4,7 @@
 // user keeps working in the form with the help open beside it.
 #pragma once
 
+#include <QPointer>
 #include <QTextBrowser>
 #include <QWidget>
 
@@ -146,13 +147,19 @@ class CHelpViewerService : public IHelpViewer {
   void ShowHelp(const std::string& path) override;
 
   // The help window; null before the first ShowHelp.
-  CHelpViewer* Viewer() const { return viewer_.get(); }
+  CHelpViewer* Viewer() const { return viewer_.data(); }
 
  private:
+  // The help window, a child window of the modal window that asks for help
+  // (the main window runs modally, and a modal window blocks every window
+  // that is not its own). It goes with that window; the next request makes
+  // a new one.
+  CHelpViewer& WindowFor(QWidget* modal);
+
   const CLanguageFile& language_;
   const APP_SETTINGS& settings_;
   IMessageBox& messages_;
-  std::unique_ptr<CHelpViewer> viewer_;
+  QPointer<CHelpViewer> viewer_;
 };
 
 }  // namespace tolvane

@@ -1,6 +1,7 @@
 #include "shell/ui/HelpViewer.h"
 
 #include <QAbstractButton>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -30,8 +31,9 @@ class HelpViewerTest : public ::testing::Test {
   QString PageText() { return Viewer().Browser().toPlainText(); }
   QAbstractButton* Button(int id) { return FindControlAs<QAbstractButton>(&Viewer(), id); }
 
-  // Clicks the first link on the page that leads to `href`, as a user does.
-  void ClickLink(const QString& href) {
+  // Where the first link on the page that leads to `href` is, in the
+  // viewer's coordinates (scrolled into view).
+  QPoint LinkPoint(const QString& href) {
     QTextBrowser& browser = Viewer().Browser();
     for (QTextBlock block = browser.document()->begin(); block.isValid(); block = block.next()) {
       for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -43,12 +45,18 @@ class HelpViewerTest : public ::testing::Test {
         cursor.setPosition(fragment.position() + fragment.length() / 2);
         browser.setTextCursor(cursor);
         browser.ensureCursorVisible();
-        const QPoint at = browser.cursorRect(cursor).center();
-        QTest::mouseClick(browser.viewport(), Qt::LeftButton, {}, at);
-        return;
+        return browser.viewport()->mapTo(&Viewer(), browser.cursorRect(cursor).center());
       }
     }
     ADD_FAILURE() << "no link to " << href.toStdString();
+    return {};
+  }
+
+  // Clicks the first link on the page that leads to `href`, as a user does.
+  void ClickLink(const QString& href) {
+    const QPoint at = LinkPoint(href);
+    QWidget* viewport = Viewer().Browser().viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, viewport->mapFrom(&Viewer(), at));
   }
 
   APP_SETTINGS settings_;
@@ -107,6 +115,24 @@ TEST_F(HelpViewerTest, LinksBackForwardAndHome) {
   EXPECT_EQ(Viewer().CurrentTopic(), "GETTING_STARTED.htm");
   EXPECT_EQ(Viewer().windowTitle(), QStringLiteral("Getting started - Tolvane Help"));
   test::Snapshot(Viewer(), "help_viewer_start");
+}
+
+// The main window runs modally, and a modal window blocks the input of every
+// window that is not its own: the help window must not be one of those.
+TEST_F(HelpViewerTest, TheHelpWindowTakesClicksWhileAModalWindowRuns) {
+  QDialog main;
+  std::string after;
+  test::WhenModalOpens([&](QDialog& dialog) {
+    service_.ShowHelp(MainPath("WRITE_TO_UNIT.htm"));
+    CHelpViewer& viewer = Viewer();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&viewer));
+    // Through the window, as the window system delivers a click.
+    QTest::mouseClick(viewer.windowHandle(), Qt::LeftButton, {}, LinkPoint(QStringLiteral("TANK_LEVELS_GROUP.htm")));
+    after = viewer.CurrentTopic();
+    dialog.done(0);
+  });
+  main.exec();
+  EXPECT_EQ(after, "TANK_LEVELS_GROUP.htm");
 }
 
 TEST_F(HelpViewerTest, ALinkIntoTheMainFileAndBack) {
