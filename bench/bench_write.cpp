@@ -28,16 +28,11 @@ using namespace tolvane;
 using namespace tolvane::config;
 
 // Counts the bytes that pass the adapter in both directions.
-class CountingBridge final : public link::IBridge {
+class CountingBridge final : public link::CForwardingBridge {
  public:
-  explicit CountingBridge(link::IBridge& inner) : inner_(inner) {}
+  using CForwardingBridge::CForwardingBridge;
   std::atomic<std::size_t> sent{0}, received{0};
 
-  bool Available() const override { return inner_.Available(); }
-  int GetDeviceCount(std::uint32_t& c) override { return inner_.GetDeviceCount(c); }
-  int GetProductString(std::uint32_t i, std::string& t, int o) override { return inner_.GetProductString(i, t, o); }
-  int Open(std::uint32_t i, link::BridgeHandle& h) override { return inner_.Open(i, h); }
-  int Close(link::BridgeHandle h) override { return inner_.Close(h); }
   int Read(link::BridgeHandle h, std::uint8_t* b, std::size_t c, std::size_t& r) override {
     const int rc = inner_.Read(h, b, c, r);
     received += r;
@@ -48,21 +43,6 @@ class CountingBridge final : public link::IBridge {
     sent += w;
     return rc;
   }
-  int CheckRxQueue(link::BridgeHandle h, std::uint32_t& n, std::uint32_t& s) override {
-    return inner_.CheckRxQueue(h, n, s);
-  }
-  int FlushBuffers(link::BridgeHandle h, bool t, bool r) override { return inner_.FlushBuffers(h, t, r); }
-  int SetTimeouts(std::uint32_t r, std::uint32_t w) override { return inner_.SetTimeouts(r, w); }
-  int SetBaudRate(link::BridgeHandle h, std::uint32_t b) override { return inner_.SetBaudRate(h, b); }
-  int SetLineControl(link::BridgeHandle h, std::uint16_t l) override { return inner_.SetLineControl(h, l); }
-  int SetFlowControl(link::BridgeHandle h, std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
-                     std::uint8_t e, bool x) override {
-    return inner_.SetFlowControl(h, a, b, c, d, e, x);
-  }
-  void WaitForData(link::BridgeHandle h, std::chrono::milliseconds t) override { inner_.WaitForData(h, t); }
-
- private:
-  link::IBridge& inner_;
 };
 
 class Quiet : public IMessageBox, public IErrorDetail, public IBusyWindow, public IWriteView {
@@ -139,9 +119,8 @@ int main(int /*argc*/, char** argv) {
       // A different height each time, so every run changes the page.
       core.record.sensorHeight = 200.0 + run;
       CNoUpload upload;
-      WRITE_CONTEXT context{core.tables.model, core.record, nonLinear, core.memory, core.log,
-                            core.language,     core.settings, quiet,   quiet,       quiet,
-                            nullptr,           upload};
+      WRITE_CONTEXT context{core.tables.model, core.record, nonLinear, core.memory, core.log, core.language,
+                            core.settings,     quiet,       quiet,     quiet,       nullptr,  upload};
       bool inProgress = false;
       bridge.sent = 0;
       bridge.received = 0;
@@ -162,9 +141,10 @@ int main(int /*argc*/, char** argv) {
       std::sort(walls.begin(), walls.end());
       std::sort(ratios.begin(), ratios.end());
       const double line = static_cast<double>(bytes) * 10.0 / 9600.0 * 1000.0;
-      std::printf("Write to unit (identity, encode, write, verify, decode): median %.1f ms; %zu bytes on the wire, "
-                  "line-rate minimum %.1f ms, ratio median %.3f (min %.3f, max %.3f; target <= 1.15)\n",
-                  walls[walls.size() / 2], bytes, line, ratios[ratios.size() / 2], ratios.front(), ratios.back());
+      std::printf(
+          "Write to unit (identity, encode, write, verify, decode): median %.1f ms; %zu bytes on the wire, "
+          "line-rate minimum %.1f ms, ratio median %.3f (min %.3f, max %.3f; target <= 1.15)\n",
+          walls[walls.size() / 2], bytes, line, ratios[ratios.size() / 2], ratios.front(), ratios.back());
     }
     core.link.CloseLink();
     core.StopWorker();

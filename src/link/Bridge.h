@@ -69,4 +69,46 @@ class IBridge {
   virtual void WaitForData(BridgeHandle handle, std::chrono::milliseconds timeout) = 0;
 };
 
+// A bridge that passes every role to another one: the base of bridges that
+// watch or change what passes (byte counters, fault injection, gates).
+class CForwardingBridge : public IBridge {
+ public:
+  explicit CForwardingBridge(IBridge& inner) : inner_(inner) {}
+
+  bool Available() const override { return inner_.Available(); }
+  int GetDeviceCount(std::uint32_t& count) override { return inner_.GetDeviceCount(count); }
+  int GetProductString(std::uint32_t index, std::string& text, int option) override {
+    return inner_.GetProductString(index, text, option);
+  }
+  int Open(std::uint32_t index, BridgeHandle& handle) override { return inner_.Open(index, handle); }
+  int Close(BridgeHandle handle) override { return inner_.Close(handle); }
+  int Read(BridgeHandle handle, std::uint8_t* buffer, std::size_t count, std::size_t& read) override {
+    return inner_.Read(handle, buffer, count, read);
+  }
+  int Write(BridgeHandle handle, const std::uint8_t* buffer, std::size_t count, std::size_t& written) override {
+    return inner_.Write(handle, buffer, count, written);
+  }
+  int CheckRxQueue(BridgeHandle handle, std::uint32_t& bytesWaiting, std::uint32_t& queueStatus) override {
+    return inner_.CheckRxQueue(handle, bytesWaiting, queueStatus);
+  }
+  int FlushBuffers(BridgeHandle handle, bool transmit, bool receive) override {
+    return inner_.FlushBuffers(handle, transmit, receive);
+  }
+  int SetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) override { return inner_.SetTimeouts(readMs, writeMs); }
+  int SetBaudRate(BridgeHandle handle, std::uint32_t baud) override { return inner_.SetBaudRate(handle, baud); }
+  int SetLineControl(BridgeHandle handle, std::uint16_t lineControl) override {
+    return inner_.SetLineControl(handle, lineControl);
+  }
+  int SetFlowControl(BridgeHandle handle, std::uint8_t ctsMask, std::uint8_t rtsMask, std::uint8_t dtrMask,
+                     std::uint8_t dsrMask, std::uint8_t dcdMask, bool xonXoff) override {
+    return inner_.SetFlowControl(handle, ctsMask, rtsMask, dtrMask, dsrMask, dcdMask, xonXoff);
+  }
+  void WaitForData(BridgeHandle handle, std::chrono::milliseconds timeout) override {
+    inner_.WaitForData(handle, timeout);
+  }
+
+ protected:
+  IBridge& inner_;
+};
+
 }  // namespace tolvane::link

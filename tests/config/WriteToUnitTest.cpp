@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "common/CheckedFormat.h"
+#include "config/RecordingUpload.h"
 #include "config/Selection.h"
 #include "link/sim/SimBridge.h"
 #include "link/sim/SimSensor.h"
@@ -57,29 +58,6 @@ class SwappablePeer : public link::sim::ISimPeer {
   bool unplugBeforeVerify_ = false;
   bool copied_ = false;
   bool unplugged_ = false;
-};
-
-class RecordingErrors : public IErrorDetail {
- public:
-  void Show(const std::string& message, const std::string& detail) override { shown.emplace_back(message, detail); }
-  std::vector<std::pair<std::string, std::string>> shown;
-};
-
-class RecordingBusy : public IBusyWindow {
- public:
-  void SetMessage(const std::string& text) override { messages.push_back(text); }
-  void SetProgress(int) override {}
-  std::vector<std::string> messages;
-};
-
-class RecordingUpload : public IUploadQueue {
- public:
-  void QueueRecord(const CONFIG_RECORD& record, const MODEL_DEFINITION&) override {
-    serials.push_back(record.serialNumber);
-  }
-  void UploadPending() override { ++uploads; }
-  std::vector<std::int32_t> serials;
-  int uploads = 0;
 };
 
 class RecordingNotice : public IOptionsPrompt {
@@ -202,10 +180,10 @@ class WriteToUnitTest : public ::testing::Test {
   link::sim::CSimBridge bridge_{clock_};
   CUserRegistry registry_{dir_ / "Settings"};
   test::RecordingMessages box_;
-  RecordingErrors errors_;
-  RecordingBusy busy_;
-  RecordingBusy runBusy_;
-  RecordingUpload upload_;
+  test::RecordingErrorDetail errors_;
+  test::RecordingBusy busy_;
+  test::RecordingBusy runBusy_;
+  test::RecordingUpload upload_;
   RecordingNotice notice_;
   CONFIG_NONLINEAR nonLinear_;
   bool uploadNotice_ = true;

@@ -9,6 +9,7 @@
 
 #include "common/Messages.h"
 #include "defs/ModelFile.h"
+#include "support/TestSupport.h"
 
 namespace tolvane::test {
 
@@ -19,14 +20,6 @@ class RecordingHelp : public IHelpTopics {
     return 0;
   }
   std::vector<std::pair<int, std::string>> topics;
-};
-
-class RecordingBusy : public IBusyWindow {
- public:
-  void SetMessage(const std::string& text) override { messages.push_back(text); }
-  void SetProgress(int percent) override { progress.push_back(percent); }
-  std::vector<std::string> messages;
-  std::vector<int> progress;
 };
 
 // The tables are large (a thousand configurations); they live on the heap.

@@ -10,6 +10,7 @@
 #include "defs/LanguageFile.h"
 #include "link/LinkRig.h"
 #include "link/UnitMemory.h"
+#include "support/TestSupport.h"
 
 namespace tolvane::link::test {
 
@@ -18,19 +19,13 @@ namespace tolvane::link::test {
 // checksum, so the sensor refuses them, and that the scratch block numbered
 // `spoilBlock` goes out with one data byte changed and a fitting checksum: a
 // fault no frame check can see.
-class SpoilingBridge final : public IBridge {
+class SpoilingBridge final : public CForwardingBridge {
  public:
-  explicit SpoilingBridge(IBridge& inner) : inner_(inner) {}
+  using CForwardingBridge::CForwardingBridge;
   std::map<int, int> failReads;
   std::map<int, int> readsSent;  // block read commands per page
   int spoilBlock = -1;
 
-  bool Available() const override { return inner_.Available(); }
-  int GetDeviceCount(std::uint32_t& c) override { return inner_.GetDeviceCount(c); }
-  int GetProductString(std::uint32_t i, std::string& t, int o) override { return inner_.GetProductString(i, t, o); }
-  int Open(std::uint32_t i, BridgeHandle& h) override { return inner_.Open(i, h); }
-  int Close(BridgeHandle h) override { return inner_.Close(h); }
-  int Read(BridgeHandle h, std::uint8_t* b, std::size_t c, std::size_t& r) override { return inner_.Read(h, b, c, r); }
   int Write(BridgeHandle h, const std::uint8_t* b, std::size_t c, std::size_t& w) override {
     std::vector<std::uint8_t> bytes(b, b + c);
     if (c >= 6 && bytes[0] == kFrameStart && bytes[2] == CMD_READ_BLOCK) {
@@ -41,32 +36,14 @@ class SpoilingBridge final : public IBridge {
         bytes[4] ^= 0x80;  // the checksum no longer fits
       }
     }
-    if (c >= 70 && bytes[0] == kFrameStart && bytes[1] == 66 && bytes[2] == CMD_WRITE_SCRATCH && bytes[3] == spoilBlock) {
+    if (c >= 70 && bytes[0] == kFrameStart && bytes[1] == 66 && bytes[2] == CMD_WRITE_SCRATCH &&
+        bytes[3] == spoilBlock) {
       bytes[40] ^= 0x01;
       bytes[68] = ByteSum(std::span<const std::uint8_t>(bytes).first(68));
       spoilBlock = -1;
     }
     return inner_.Write(h, bytes.data(), bytes.size(), w);
   }
-  int CheckRxQueue(BridgeHandle h, std::uint32_t& n, std::uint32_t& s) override { return inner_.CheckRxQueue(h, n, s); }
-  int FlushBuffers(BridgeHandle h, bool t, bool r) override { return inner_.FlushBuffers(h, t, r); }
-  int SetTimeouts(std::uint32_t r, std::uint32_t w) override { return inner_.SetTimeouts(r, w); }
-  int SetBaudRate(BridgeHandle h, std::uint32_t b) override { return inner_.SetBaudRate(h, b); }
-  int SetLineControl(BridgeHandle h, std::uint16_t l) override { return inner_.SetLineControl(h, l); }
-  int SetFlowControl(BridgeHandle h, std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d, std::uint8_t e,
-                     bool x) override {
-    return inner_.SetFlowControl(h, a, b, c, d, e, x);
-  }
-  void WaitForData(BridgeHandle h, std::chrono::milliseconds t) override { inner_.WaitForData(h, t); }
-
- private:
-  IBridge& inner_;
-};
-
-class RecordingErrors : public IErrorDetail {
- public:
-  void Show(const std::string& message, const std::string& detail) override { shown.emplace_back(message, detail); }
-  std::vector<std::pair<std::string, std::string>> shown;
 };
 
 class RecordingBox : public IMessageBox {
@@ -86,7 +63,7 @@ struct MemoryRig {
   std::thread worker{[this] { link.RunWorker(); }};
   CLanguageFile language{std::filesystem::path(TOLVANE_SOURCE_DATA) / "Models", nullptr};
   APP_SETTINGS settings;
-  RecordingErrors errors;
+  tolvane::test::RecordingErrorDetail errors;
   RecordingBox box;
   CUnitMemory memory{link, language, settings, errors, box};
   std::shared_ptr<sim::CSimSensor> sensor;

@@ -11,20 +11,6 @@
 namespace tolvane {
 namespace {
 
-class RecordingBusy : public IBusyWindow {
- public:
-  void SetMessage(const std::string& text) override { messages.push_back(text); }
-  void SetProgress(int percent) override { progress.push_back(percent); }
-  std::vector<std::string> messages;
-  std::vector<int> progress;
-};
-
-class RecordingErrors : public IErrorDetail {
- public:
-  void Show(const std::string& message, const std::string& detail) override { shown.emplace_back(message, detail); }
-  std::vector<std::pair<std::string, std::string>> shown;
-};
-
 class RecordingView : public IStartView {
  public:
   void SetStatus(const std::string& text) override { statuses.push_back(text); }
@@ -71,8 +57,8 @@ class ProgramCoreTest : public ::testing::Test {
   link::sim::CSimBridge bridge_{clock_};
   CUserRegistry registry_{dir_ / "Settings"};
   test::RecordingMessages box_;
-  RecordingErrors errors_;
-  RecordingBusy busy_;
+  test::RecordingErrorDetail errors_;
+  test::RecordingBusy busy_;
   CountingHelp help_;
 };
 

@@ -53,6 +53,22 @@ class RecordingMessages : public IMessageBox {
   int answer = RESULT_YES;
 };
 
+// Records every error-detail dialog.
+class RecordingErrorDetail : public IErrorDetail {
+ public:
+  void Show(const std::string& message, const std::string& detail) override { shown.emplace_back(message, detail); }
+  std::vector<std::pair<std::string, std::string>> shown;
+};
+
+// Records what a busy window was told.
+class RecordingBusy : public IBusyWindow {
+ public:
+  void SetMessage(const std::string& text) override { messages.push_back(text); }
+  void SetProgress(int percent) override { progress.push_back(percent); }
+  std::vector<std::string> messages;
+  std::vector<int> progress;
+};
+
 void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
 std::string ReadBytes(const std::filesystem::path& path);
 

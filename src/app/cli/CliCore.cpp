@@ -56,6 +56,25 @@ int CliCore::Start() {
   return 0;
 }
 
+int CliCore::StartWithUnit(const std::string& adapter) {
+  if (const int rc = Start(); rc != 0) {
+    return rc;
+  }
+  if (const int rc = SelectAdapter(adapter); rc != 0) {
+    return rc;
+  }
+  IDENTIFY_RESULT result;
+  if (core_->IdentifyUnit(false, nullptr, result) != 1) {
+    if (result.modelMissing) {
+      std::fprintf(stderr, "error: %s%s\n", core_->Text("ERROR_MESSAGE117").c_str(),
+                   Format(core_->Text("ERROR_MESSAGE119"), result.hardwareType, result.modelName).c_str());
+      return 3;
+    }
+    return 1;  // the read error has been printed
+  }
+  return 0;
+}
+
 int SelectAdapter(link::CUsbLink& link, const std::string& wanted) {
   std::vector<std::string> found;
   const int n = link.FindAdapters(found, link::kAdapterVendorId, link::kAdapterProductId);

@@ -50,6 +50,12 @@ class CliCore {
 
   int SelectAdapter(const std::string& wanted) { return cli::SelectAdapter(core_->link, wanted); }
 
+  // Start(), SelectAdapter(adapter), then identifies the unit and loads its
+  // model. 0, or the exit status after printing why: 3 when there is no model
+  // for the unit, 1 when the unit cannot be read, another when the start or
+  // the adapter failed.
+  int StartWithUnit(const std::string& adapter);
+
   CProgramCore& core() { return *core_; }
 
  private:

@@ -71,29 +71,6 @@ void PrintConfiguration(const MODEL_DEFINITION& model, const CONFIG_RECORD& r, c
   }
 }
 
-// Starts the program's core, identifies the unit on the adapter and loads its
-// model. 0, or read-config's exit status after printing why: 3 when there is
-// no model for the unit, another status when the unit cannot be read.
-int IdentifyWithModel(CliCore& cli, const std::string& adapter) {
-  if (const int rc = cli.Start(); rc != 0) {
-    return rc;
-  }
-  if (const int rc = cli.SelectAdapter(adapter); rc != 0) {
-    return rc;
-  }
-  CProgramCore& core = cli.core();
-  IDENTIFY_RESULT result;
-  if (core.IdentifyUnit(false, nullptr, result) != 1) {
-    if (result.modelMissing) {
-      std::fprintf(stderr, "error: %s%s\n", core.Text("ERROR_MESSAGE117").c_str(),
-                   Format(core.Text("ERROR_MESSAGE119"), result.hardwareType, result.modelName).c_str());
-      return 3;
-    }
-    return 1;  // the read error has been printed
-  }
-  return 0;
-}
-
 // The unit's configuration, decoded from its Customer page into `record` in
 // the record's units (its identity kept), as the form shows it at start.
 // DecodeFromPage's result: 0, or -1 when it is not complete.
@@ -111,7 +88,7 @@ int DecodeUnit(CProgramCore& core, CONFIG_RECORD& record, NONLINEAR_PAGE& nl, CO
 
 int RunReadConfig(const std::string& adapter, const std::string& unitsName, const std::string& output) {
   CliCore cli;
-  if (const int rc = IdentifyWithModel(cli, adapter); rc != 0) {
+  if (const int rc = cli.StartWithUnit(adapter); rc != 0) {
     return rc;
   }
   CProgramCore& core = cli.core();
@@ -171,7 +148,7 @@ enum : int {
 
 int RunDiff(const std::string& adapter, const std::string& file) {
   CliCore cli;
-  if (const int rc = IdentifyWithModel(cli, adapter); rc != 0) {
+  if (const int rc = cli.StartWithUnit(adapter); rc != 0) {
     return rc == 3 ? DIFF_NO_MODEL : DIFF_UNIT_ERROR;
   }
   CProgramCore& core = cli.core();

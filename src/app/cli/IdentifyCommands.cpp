@@ -15,11 +15,21 @@ std::string JsonText(const std::string& s) {
   std::string out = "\"";
   for (const char c : s) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
           out += Format("\\u%04x", static_cast<unsigned>(c));
@@ -50,11 +60,12 @@ int RunIdentify(const std::string& adapter, bool json, bool demonstration, bool 
   const CONFIG_RECORD& r = core.record;
   const std::string revision = Format("%04X", r.softwareRevision);
   if (json) {
-    std::printf("{\"serial\": %d, \"firmwareName\": %s, \"softwareRevision\": %s, \"hardwareSerial\": %d, "
-                "\"hardwareModel\": %s, \"modelFile\": %s, \"unitDescription\": %s}\n",
-                r.factorySerial, JsonText(r.firmwareName).c_str(), JsonText(revision).c_str(), r.serialNumber,
-                JsonText(r.modelName).c_str(), JsonText(loaded ? r.modelFileName : "").c_str(),
-                JsonText(loaded ? r.unitDescription : "").c_str());
+    std::printf(
+        "{\"serial\": %d, \"firmwareName\": %s, \"softwareRevision\": %s, \"hardwareSerial\": %d, "
+        "\"hardwareModel\": %s, \"modelFile\": %s, \"unitDescription\": %s}\n",
+        r.factorySerial, JsonText(r.firmwareName).c_str(), JsonText(revision).c_str(), r.serialNumber,
+        JsonText(r.modelName).c_str(), JsonText(loaded ? r.modelFileName : "").c_str(),
+        JsonText(loaded ? r.unitDescription : "").c_str());
   } else {
     std::printf("Serial number:     %d\n", r.factorySerial);
     std::printf("Firmware name:     %s\n", r.firmwareName.c_str());
@@ -73,9 +84,11 @@ int RunIdentify(const std::string& adapter, bool json, bool demonstration, bool 
 }
 
 int RunDump(const std::string& adapter, const std::string& page, bool hex) {
-  static const std::map<std::string, int> kPages{
-      {"customer", link::PAGE_CUSTOMER}, {"factory", link::PAGE_FACTORY}, {"history", link::PAGE_HISTORY},
-      {"ocm", link::PAGE_OCM}, {"info", -1}};
+  static const std::map<std::string, int> kPages{{"customer", link::PAGE_CUSTOMER},
+                                                 {"factory", link::PAGE_FACTORY},
+                                                 {"history", link::PAGE_HISTORY},
+                                                 {"ocm", link::PAGE_OCM},
+                                                 {"info", -1}};
   const auto which = kPages.find(page);
   if (which == kPages.end()) {
     std::fprintf(stderr, "error: unknown page \"%s\" (customer, factory, history, ocm or info)\n", page.c_str());

@@ -103,22 +103,10 @@ class QuietBusy final : public IBusyWindow {
 int RunWriteConfig(const std::string& file, const std::string& adapter, bool series, bool acceptWarnings) {
   InterruptGate gate;
   CliCore cli(false, acceptWarnings ? RESULT_YES : RESULT_NO);
-  if (const int rc = cli.Start(); rc != 0) {
-    return rc;
-  }
-  if (const int rc = cli.SelectAdapter(adapter); rc != 0) {
+  if (const int rc = cli.StartWithUnit(adapter); rc != 0) {
     return rc;
   }
   CProgramCore& core = cli.core();
-  IDENTIFY_RESULT result;
-  if (core.IdentifyUnit(false, nullptr, result) != 1) {
-    if (result.modelMissing) {
-      std::fprintf(stderr, "error: %s%s\n", core.Text("ERROR_MESSAGE117").c_str(),
-                   Format(core.Text("ERROR_MESSAGE119"), result.hardwareType, result.modelName).c_str());
-      return 3;
-    }
-    return 1;
-  }
   const MODEL_DEFINITION& model = core.tables.model;
   CONFIG_RECORD& record = core.record;
 

@@ -41,7 +41,7 @@ void CProgramPages::ShowHelp(int pageId) {
       help_->ShowPage("DEMO.htm");
       break;
     case kUpdatesPage:
-      help_->ShowPage("UPDATE_SENSOR.htm");
+      help_->ShowPage("UPDATE_PROGRAM.htm");
       break;
     default:
       help_->ShowPage("GETTING_STARTED.htm");

@@ -112,9 +112,9 @@ namespace tolvane::test {
 
 // A bridge that holds every Open until the test lets it go, so that a test
 // sees the program while the link work is under way.
-class GatedBridge final : public link::IBridge {
+class GatedBridge final : public link::CForwardingBridge {
  public:
-  explicit GatedBridge(link::IBridge& inner) : inner_(inner) {}
+  using CForwardingBridge::CForwardingBridge;
   void Release() {
     std::lock_guard lock(m_);
     open_ = true;
@@ -125,11 +125,6 @@ class GatedBridge final : public link::IBridge {
     return waiting_;
   }
 
-  bool Available() const override { return inner_.Available(); }
-  int GetDeviceCount(std::uint32_t& count) override { return inner_.GetDeviceCount(count); }
-  int GetProductString(std::uint32_t index, std::string& text, int option) override {
-    return inner_.GetProductString(index, text, option);
-  }
   int Open(std::uint32_t index, link::BridgeHandle& handle) override {
     {
       std::unique_lock lock(m_);
@@ -139,28 +134,8 @@ class GatedBridge final : public link::IBridge {
     }
     return inner_.Open(index, handle);
   }
-  int Close(link::BridgeHandle handle) override { return inner_.Close(handle); }
-  int Read(link::BridgeHandle h, std::uint8_t* b, std::size_t c, std::size_t& r) override {
-    return inner_.Read(h, b, c, r);
-  }
-  int Write(link::BridgeHandle h, const std::uint8_t* b, std::size_t c, std::size_t& w) override {
-    return inner_.Write(h, b, c, w);
-  }
-  int CheckRxQueue(link::BridgeHandle h, std::uint32_t& n, std::uint32_t& s) override {
-    return inner_.CheckRxQueue(h, n, s);
-  }
-  int FlushBuffers(link::BridgeHandle h, bool t, bool r) override { return inner_.FlushBuffers(h, t, r); }
-  int SetTimeouts(std::uint32_t r, std::uint32_t w) override { return inner_.SetTimeouts(r, w); }
-  int SetBaudRate(link::BridgeHandle h, std::uint32_t b) override { return inner_.SetBaudRate(h, b); }
-  int SetLineControl(link::BridgeHandle h, std::uint16_t l) override { return inner_.SetLineControl(h, l); }
-  int SetFlowControl(link::BridgeHandle h, std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
-                     std::uint8_t e, bool x) override {
-    return inner_.SetFlowControl(h, a, b, c, d, e, x);
-  }
-  void WaitForData(link::BridgeHandle h, std::chrono::milliseconds t) override { inner_.WaitForData(h, t); }
 
  private:
-  link::IBridge& inner_;
   mutable std::mutex m_;
   std::condition_variable cv_;
   bool open_ = false;

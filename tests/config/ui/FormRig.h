@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "config/RecordingUpload.h"
 #include "config/ui/GenericForm.h"
 #include "link/sim/SimBridge.h"
 #include "link/sim/SimSensor.h"
@@ -21,12 +22,6 @@ class RecordingContextHelp : public IContextHelp {
   void ShowPage(const std::string& page) override { pages.push_back(page); }
   std::vector<int> controls;
   std::vector<std::string> pages;
-};
-
-class RecordingErrorDetail : public IErrorDetail {
- public:
-  void Show(const std::string& message, const std::string& detail) override { shown.emplace_back(message, detail); }
-  std::vector<std::pair<std::string, std::string>> shown;
 };
 
 class QuietBusy : public IBusyWindow {
@@ -43,16 +38,6 @@ class RecordingOpener : public IDocumentOpener {
   }
   std::vector<std::filesystem::path> opened;
   bool result = true;
-};
-
-class RecordingUpload : public config::IUploadQueue {
- public:
-  void QueueRecord(const CONFIG_RECORD& record, const MODEL_DEFINITION&) override {
-    serials.push_back(record.serialNumber);
-  }
-  void UploadPending() override { ++uploads; }
-  std::vector<std::int32_t> serials;
-  int uploads = 0;
 };
 
 class ScriptedFiles : public IConfigFileDialogs {
