@@ -56,51 +56,61 @@ struct StartFailure {
   std::string message;
 };
 
-// The form's busy window for one operation: shown while it lives.
-class ScopedBusy {
+// The form's busy window for one operation: it opens with the first message
+// or progress and closes when the operation is over (or earlier on request).
+// A failing start never leaves it open.
+class ScopedBusy final : public IBusyWindow {
  public:
   ScopedBusy(const CLanguageFile& language, const APP_SETTINGS& settings, QWidget* owner, IStartView* start)
-      : window_(new CBusyWindow(language, settings, owner)), start_(start) {
-    window_->show();
-    window_->raise();
-  }
-  ~ScopedBusy() { Close(); }
+      : language_(language), settings_(settings), owner_(owner), start_(start) {}
+  ~ScopedBusy() override { Close(); }
   ScopedBusy(const ScopedBusy&) = delete;
   ScopedBusy& operator=(const ScopedBusy&) = delete;
 
+  void SetMessage(const std::string& text) override {
+    if (Open()) {
+      window_->SetMessage(text);
+    }
+    if (start_ != nullptr) {
+      start_->SetStatus(text);
+    }
+  }
+  void SetProgress(int progress) override {
+    if (Open()) {
+      window_->SetProgress(progress);
+    }
+    if (start_ != nullptr) {
+      start_->SetProgress(progress);
+    }
+  }
   void Step(const std::string& message, int progress) {
-    if (window_ != nullptr) {
-      window_->SetMessage(message);
-      window_->SetProgress(progress);
-    }
-    if (start_ != nullptr) {
-      start_->SetStatus(message);
-      start_->SetProgress(progress);
-    }
+    SetMessage(message);
+    SetProgress(progress);
   }
-  void Progress(int progress) {
-    if (window_ != nullptr) {
-      window_->SetProgress(progress);
-    }
-    if (start_ != nullptr) {
-      start_->SetProgress(progress);
-    }
-  }
+  void Progress(int progress) { SetProgress(progress); }
+  // Closed for good: later messages of the operation go nowhere.
   void Close() {
     delete window_;
     window_ = nullptr;
+    closed_ = true;
   }
-  IBusyWindow& Window() { return window_ != nullptr ? static_cast<IBusyWindow&>(*window_) : none_; }
 
  private:
-  class NoBusy : public IBusyWindow {
-   public:
-    void SetMessage(const std::string&) override {}
-    void SetProgress(int) override {}
-  };
-  CBusyWindow* window_;
+  bool Open() {
+    if (window_ == nullptr && !closed_) {
+      window_ = new CBusyWindow(language_, settings_, owner_);
+      window_->show();
+      window_->raise();
+    }
+    return window_ != nullptr;
+  }
+
+  const CLanguageFile& language_;
+  const APP_SETTINGS& settings_;
+  QWidget* owner_;
   IStartView* start_;
-  NoBusy none_;
+  CBusyWindow* window_ = nullptr;
+  bool closed_ = false;
 };
 
 }  // namespace
@@ -911,7 +921,7 @@ void CGenericForm::OnWriteToUnit() {
                         core_.settings,
                         core_.services.messages,
                         core_.services.errors,
-                        busy.Window(),
+                        busy,
                         s_.notice,
                         s_.upload,
                         s_.demonstration,
@@ -945,6 +955,7 @@ void CGenericForm::OnOpenConfigFile() {
     fullPath_ = chosen;
     record_.fileName = ToUtf8(fileName_->text());
     fileDate_->setText(FromUtf8(FileDateText(chosen, core_.language, core_.settings.languageNumber)));
+    core_.services.clock.sleep_for(std::chrono::milliseconds(500));
     core_.log.Write("LOADCONFIG", "Config file '%s' loaded", record_.fileName);
   } catch (const StartFailure& failure) {
     core_.log.Write("LOADCONFIG", "Error opening config file:  %s", failure.message);
@@ -995,6 +1006,7 @@ void CGenericForm::OnFactoryConfig() {
   fullPath_.clear();
   fileDate_->clear();
   fileName_->clear();
+  core_.services.clock.sleep_for(std::chrono::milliseconds(500));
   core_.log.Write("LOADCONFIG", "Default Config file '%s' loaded", model_.defaultFile);
 }
 
@@ -1028,9 +1040,14 @@ void CGenericForm::OnDemonstrationTimer() {
     return;
   }
   OnFactoryConfig();
-  PageBytes image{};
+  // The demonstration unit's page image, as a write would build it.
   PageBytes cached{};
-  EncodeToPage(model_, record_, nonLinear_.page, cached, image);
+  const link::PageImage& page = core_.memory.Page(link::PAGE_CUSTOMER);
+  std::copy(page.begin(), page.end(), cached.begin());
+  PageBytes image{};
+  if (EncodeToPage(model_, record_, nonLinear_.page, cached, image) == ENCODE_OK) {
+    std::copy(image.begin(), image.end(), core_.memory.Staging().begin());
+  }
 }
 
 bool CGenericForm::CanLeave() {
