@@ -140,7 +140,8 @@ CMainForm::CMainForm(CProgramCore& core, bool demonstration, const std::string& 
   layout->setSpacing(8);
   layout->addWidget(tabs_, 1);
   layout->addLayout(bottom);
-  resize(fontMetrics().averageCharWidth() * 100, fontMetrics().lineSpacing() * 30);
+  // Large enough for the largest page as it wants to be shown.
+  resize(QSize(fontMetrics().averageCharWidth() * 100, fontMetrics().lineSpacing() * 30).expandedTo(sizeHint()));
 }
 
 int CMainForm::PageCount() const { return tabs_->count(); }

@@ -584,6 +584,18 @@ bool CGenericForm::Start() {
     }
     UpdateCompleteness(true);
     unsaved_ = false;
+    // The captions and labels are known now: the window grows to show them,
+    // once the layouts have taken them in.
+    QTimer::singleShot(0, this, [this] {
+      QWidget* sheet = window();
+      if (sheet == this) {
+        return;
+      }
+      // The page lies in the sheet's page area, which may be smaller than it.
+      const QSize shown = parentWidget() != nullptr ? parentWidget()->size() : size();
+      const QSize missing = (sizeHint().expandedTo(minimumSizeHint()) - shown).expandedTo(QSize(0, 0));
+      sheet->resize(sheet->size() + missing);
+    });
     return true;
   } catch (const StartFailure& failure) {
     busy.Close();

@@ -61,6 +61,8 @@ TEST(HelpEndToEnd, RightClickOnTheFormOpensTheControlsPage) {
       auto* form = qobject_cast<CGenericForm*>(main->Tabs()->widget(0));
       ASSERT_NE(form, nullptr);
       ASSERT_TRUE(form->Start());
+      QApplication::processEvents();  // the window grows to the page
+      test::Snapshot(*main, "main-window-configuration");
       // The units box: the levels group's page, which the model's help file
       // does not have.
       QTest::mouseClick(FindControl(form, CGenericForm::IDC_UNITS), Qt::RightButton);
