@@ -422,8 +422,6 @@ void CGenericForm::Build() {
   testConfigs_ = button(IDC_TESTCONFIGS);
   viewTanks_ = button(IDC_VIEWTANKS);
   viewCounter_ = label(IDC_VIEWCOUNTER, this);
-  testConfigs_->setText(QStringLiteral("Test Configs"));
-  viewTanks_->setText(QStringLiteral("View Tanks"));
   // The advanced entries and the tank shapes have dialogs of their own,
   // which this form does not host yet.
   advanced_->setEnabled(false);
@@ -464,6 +462,7 @@ void CGenericForm::SetCaptions() {
       {IDC_DEFAULTCFG, "IDC_DEFAULTCFG"},     {IDC_RESET, "IDC_RESET"},
       {IDC_OPENFILE, "IDC_OPENFILE"},         {IDC_SAVEFILE, "IDC_SAVEFILE"},
       {IDC_PRINTFILE, "IDC_PRINTFILE"},       {IDC_NONLINEAR, "IDC_NONLINEAR"},
+      {IDC_TESTCONFIGS, "IDC_TESTCONFIGS"},   {IDC_VIEWTANKS, "IDC_VIEWTANKS"},
   };
   for (const auto& [id, key] : captions) {
     QWidget* w = ControlAt(id);

@@ -96,62 +96,9 @@ void ModalDriver::Poll() {
   handler_(*modal);
 }
 
-QString Text(QWidget& window, int id) {
-  QWidget* control = FindControl(&window, id);
-  if (auto* label = qobject_cast<QLabel*>(control)) {
-    return label->text();
-  }
-  if (auto* button = qobject_cast<QAbstractButton*>(control)) {
-    return button->text();
-  }
-  ADD_FAILURE() << "no text control " << id;
-  return {};
-}
-
 bool Enabled(QWidget& window, int id) {
   QWidget* control = FindControl(&window, id);
   return control != nullptr && control->isEnabled();
-}
-
-void ClickIn(QWidget& window, int id) {
-  auto* button = FindControlAs<QAbstractButton>(&window, id);
-  if (button == nullptr || !button->isVisible()) {
-    ADD_FAILURE() << "no visible button " << id;
-    if (auto* dialog = qobject_cast<QDialog*>(&window)) {
-      dialog->done(-1);
-    }
-    return;
-  }
-  button->click();
-}
-
-std::string EditText(QWidget& window, int id) {
-  auto* edit = FindControlAs<QTextEdit>(&window, id);
-  if (edit == nullptr) {
-    ADD_FAILURE() << "no text box " << id;
-    return {};
-  }
-  return edit->toPlainText().toStdString();
-}
-
-std::string ShippedText(const char* key) {
-  // Loaded once for the whole test program.
-  static const CLanguageFile language = [] {
-    CLanguageFile file(std::filesystem::path(TOLVANE_SOURCE_DATA) / "Models", nullptr);
-    EXPECT_EQ(file.Load("Tolvane_Language.txt"), 0);
-    return file;
-  }();
-  return language.Text(key, 0);
-}
-
-void Snapshot(QWidget& window, const std::string& name) {
-  const QByteArray folder = qgetenv("TOLVANE_DIALOG_SHOTS");
-  if (folder.isEmpty()) {
-    return;
-  }
-  QDir().mkpath(QString::fromLocal8Bit(folder));
-  const QString file = QString::fromLocal8Bit(folder) + QLatin1Char('/') + QString::fromStdString(name) + ".png";
-  EXPECT_TRUE(window.grab().save(file)) << file.toStdString();
 }
 
 }  // namespace tolvane::test

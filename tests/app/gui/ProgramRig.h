@@ -18,6 +18,7 @@
 #include "app/gui/OstrelDlg.h"
 #include "link/sim/SimBridge.h"
 #include "link/sim/SimSensor.h"
+#include "shell/ui/DialogTestSupport.h"
 #include "support/TestSupport.h"
 
 namespace tolvane::test {
@@ -92,19 +93,10 @@ class ModalDriver : public QObject {
   QPointer<QWidget> handled_;
 };
 
-// The texts a start dialog's control shows.
-QString Text(QWidget& window, int id);
+// True when the control `id` of `window` exists and is enabled. The other
+// helpers (control texts, clicks, the shipped language, pictures) are the
+// dialog tests' own (shell/ui/DialogTestSupport.h).
 bool Enabled(QWidget& window, int id);
-
-// Clicks the button `id` of `window`.
-void ClickIn(QWidget& window, int id);
-// The text of the text box `id`.
-std::string EditText(QWidget& window, int id);
-// A text of the shipped language file, in English.
-std::string ShippedText(const char* key);
-
-// When TOLVANE_DIALOG_SHOTS names a folder, saves a picture of `window` there.
-void Snapshot(QWidget& window, const std::string& name);
 
 }  // namespace tolvane::test
 

@@ -52,7 +52,7 @@ bool Idle(COstrelDlg& dialog) { return !dialog.Attempting() && dialog.isVisible(
 
 class StartDialogTest : public ::testing::Test {
  protected:
-  std::string Lang(const char* key) { return test::ShippedText(key); }
+  std::string Lang(const char* key) { return test::ShippedLanguage().Text(key, 0); }
   ProgramRig rig;
 };
 
@@ -112,7 +112,7 @@ TEST_F(StartDialogTest, SampleProgramWithoutAnyAdapterTwiceHasOneSuffix) {
     if (auto* start = qobject_cast<COstrelDlg*>(&modal)) {
       if (Idle(*start) && !clicked && test::Enabled(*start, COstrelDlg::IDC_STUBBEDMODE)) {
         ++noAdapterSeen;
-        EXPECT_EQ(test::Text(*start, COstrelDlg::IDC_START_STATUS).toStdString(),
+        EXPECT_EQ(test::ControlText(*start, COstrelDlg::IDC_START_STATUS).toStdString(),
                   Format(Lang("IDC_START_STATUS2"), "Tolvane"));
         EXPECT_TRUE(test::Enabled(*start, COstrelDlg::IDC_RESTART));
         EXPECT_EQ(FindControlAs<QProgressBar>(start, COstrelDlg::IDC_PROGRESS)->value(), 0);
@@ -162,7 +162,7 @@ TEST_F(StartDialogTest, TwoAdaptersOpenTheSelection) {
       QTest::keyClick(list, Qt::Key_Down);  // takes the second adapter
     } else if (auto* form = qobject_cast<CMainForm*>(&modal)) {
       summary = Look(*form).summary;
-      connecting = test::Text(*dialog, COstrelDlg::IDC_START_STATUS);
+      connecting = test::ControlText(*dialog, COstrelDlg::IDC_START_STATUS);
       form->close();
     }
   });
@@ -191,7 +191,7 @@ TEST_F(StartDialogTest, SelectionClosedWithoutChoiceOnTheFirstAttempt) {
       qobject_cast<QDialog*>(&modal)->close();
     } else if (auto* start = qobject_cast<COstrelDlg*>(&modal)) {
       if (rejected && Idle(*start) && test::Enabled(*start, COstrelDlg::IDC_RESTART)) {
-        result = test::Text(*start, COstrelDlg::IDC_START_STATUS);
+        result = test::ControlText(*start, COstrelDlg::IDC_START_STATUS);
         start->reject();
       }
     }
@@ -221,7 +221,7 @@ TEST_F(StartDialogTest, AdapterThatVanishesBeforeItIsOpened) {
       qobject_cast<QDialog*>(&modal)->close();
     } else if (auto* start = qobject_cast<COstrelDlg*>(&modal)) {
       if (chosen && Idle(*start) && test::Enabled(*start, COstrelDlg::IDC_RESTART)) {
-        result = test::Text(*start, COstrelDlg::IDC_START_STATUS);
+        result = test::ControlText(*start, COstrelDlg::IDC_START_STATUS);
         EXPECT_TRUE(test::Enabled(*start, COstrelDlg::IDC_STUBBEDMODE));
         start->reject();
       }
@@ -274,8 +274,8 @@ TEST_F(StartDialogTest, UnsupportedPlatformStopsForGood) {
   bool disabled = false;
   ModalDriver driver([&](QWidget& modal) {
     if (auto* start = qobject_cast<COstrelDlg*>(&modal);
-        start != nullptr && Idle(*start) && !test::Text(*start, COstrelDlg::IDC_START_STATUS).isEmpty()) {
-      result = test::Text(*start, COstrelDlg::IDC_START_STATUS);
+        start != nullptr && Idle(*start) && !test::ControlText(*start, COstrelDlg::IDC_START_STATUS).isEmpty()) {
+      result = test::ControlText(*start, COstrelDlg::IDC_START_STATUS);
       disabled = !test::Enabled(*start, COstrelDlg::IDC_RESTART) && !test::Enabled(*start, COstrelDlg::IDC_STUBBEDMODE);
       start->reject();
     }
@@ -292,15 +292,15 @@ TEST_F(StartDialogTest, AboutBoxFromTheStartWindow) {
   bool asked = false;
   ModalDriver driver([&](QWidget& modal) {
     if (auto* about = qobject_cast<CAboutDlg*>(&modal)) {
-      version = test::Text(*about, CAboutDlg::IDC_VERSION);
+      version = test::ControlText(*about, CAboutDlg::IDC_VERSION);
       test::Snapshot(*about, "about-box");
-      test::ClickIn(*about, CAboutDlg::IDC_OK);
+      test::ClickControl(*about, CAboutDlg::IDC_OK);
     } else if (auto* start = qobject_cast<COstrelDlg*>(&modal); start != nullptr && Idle(*start)) {
       if (!asked) {
         asked = true;
         // Clicked after this poll: a timer is not called again while its call still runs.
         QMetaObject::invokeMethod(
-            start, [start] { test::ClickIn(*start, COstrelDlg::IDM_ABOUTBOX); }, Qt::QueuedConnection);
+            start, [start] { test::ClickControl(*start, COstrelDlg::IDM_ABOUTBOX); }, Qt::QueuedConnection);
       } else {
         start->reject();
       }
@@ -317,8 +317,8 @@ TEST_F(StartDialogTest, WithoutCorporateModelTheProgramEnds) {
   QString message;
   ModalDriver driver([&](QWidget& modal) {
     if (auto* box = qobject_cast<CMessageBox*>(&modal)) {
-      message = test::Text(*box, CMessageBox::IDC_TEXT);
-      test::ClickIn(*box, CMessageBox::IDC_OKBUTTON);
+      message = test::ControlText(*box, CMessageBox::IDC_TEXT);
+      test::ClickControl(*box, CMessageBox::IDC_OKBUTTON);
     }
   });
   EXPECT_EQ(dialog->Run(), COstrelDlg::END_NO_CORPORATE_MODEL);
@@ -333,9 +333,9 @@ TEST_F(StartDialogTest, WithoutSettingsKeyTheProgramEnds) {
   std::string detail;
   ModalDriver driver([&](QWidget& modal) {
     if (auto* box = qobject_cast<CErrorDetail*>(&modal)) {
-      message = test::EditText(*box, CErrorDetail::IDC_MESSAGE);
-      detail = test::EditText(*box, CErrorDetail::IDC_DETAIL);
-      test::ClickIn(*box, CErrorDetail::IDC_OKBUTTON);
+      message = test::ControlText(*box, CErrorDetail::IDC_MESSAGE).toStdString();
+      detail = test::ControlText(*box, CErrorDetail::IDC_DETAIL).toStdString();
+      test::ClickControl(*box, CErrorDetail::IDC_OKBUTTON);
     }
   });
   EXPECT_EQ(dialog->Run(), COstrelDlg::END_SETTINGS_FAILED);
@@ -363,8 +363,8 @@ TEST_F(ModelMissingTest, MessageThenTheProgramEnds) {
   bool formOpened = false;
   ModalDriver driver([&](QWidget& modal) {
     if (auto* box = qobject_cast<CMessageBox*>(&modal)) {
-      message = test::Text(*box, CMessageBox::IDC_TEXT);
-      test::ClickIn(*box, CMessageBox::IDC_OKBUTTON);
+      message = test::ControlText(*box, CMessageBox::IDC_TEXT);
+      test::ClickControl(*box, CMessageBox::IDC_OKBUTTON);
     } else if (qobject_cast<CMainForm*>(&modal) != nullptr) {
       formOpened = true;
       qobject_cast<QDialog*>(&modal)->close();
@@ -384,8 +384,8 @@ TEST_F(ModelMissingTest, ServiceModeAnsweredNoOpensTheMainWindowThenEnds) {
   int forms = 0;
   ModalDriver driver([&](QWidget& modal) {
     if (auto* box = qobject_cast<CMessageBox*>(&modal)) {
-      message = test::Text(*box, CMessageBox::IDC_TEXT);
-      test::ClickIn(*box, CMessageBox::IDC_OKBUTTON);
+      message = test::ControlText(*box, CMessageBox::IDC_TEXT);
+      test::ClickControl(*box, CMessageBox::IDC_OKBUTTON);
     } else if (auto* ask = qobject_cast<QMessageBox*>(&modal)) {
       question = ask->text();
       ask->button(QMessageBox::No)->click();
@@ -412,8 +412,8 @@ TEST_F(StartDialogTest, ReadErrorStopsTheAttempt) {
   bool stopped = false;
   ModalDriver driver([&](QWidget& modal) {
     if (auto* box = qobject_cast<CMessageBox*>(&modal)) {
-      message = test::Text(*box, CMessageBox::IDC_TEXT);
-      test::ClickIn(*box, CMessageBox::IDC_OKBUTTON);
+      message = test::ControlText(*box, CMessageBox::IDC_TEXT);
+      test::ClickControl(*box, CMessageBox::IDC_OKBUTTON);
     } else if (auto* start = qobject_cast<COstrelDlg*>(&modal)) {
       if (!message.isEmpty() && Idle(*start)) {
         // Stopped: both buttons stay disabled, only closing remains.
@@ -441,7 +441,7 @@ TEST_F(StartDialogTest, UnitThatAnswersGarbage) {
   ModalDriver driver([&](QWidget& modal) {
     if (auto* start = qobject_cast<COstrelDlg*>(&modal)) {
       if (Idle(*start) && test::Enabled(*start, COstrelDlg::IDC_RESTART)) {
-        result = test::Text(*start, COstrelDlg::IDC_START_STATUS);
+        result = test::ControlText(*start, COstrelDlg::IDC_START_STATUS);
         start->reject();
       }
     } else if (auto* dialogWindow = qobject_cast<QDialog*>(&modal)) {
@@ -507,7 +507,7 @@ TEST_F(StartDialogTest, GuideIsOfferedWhenSet) {
   ModalDriver driver([&](QWidget& modal) {
     order.emplace_back(modal.metaObject()->className());
     if (auto* guide = qobject_cast<CViewGuide*>(&modal)) {
-      test::ClickIn(*guide, CViewGuide::IDC_NOBUTTON);
+      test::ClickControl(*guide, CViewGuide::IDC_NOBUTTON);
     } else if (auto* start = qobject_cast<COstrelDlg*>(&modal); start != nullptr && Idle(*start)) {
       start->reject();
     }

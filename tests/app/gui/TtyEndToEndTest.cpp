@@ -26,10 +26,11 @@ TEST(TtyEndToEnd, ReachesTheMainWindowWithTolvaneSim) {
   QString startText;
   test::ModalDriver driver([&](QWidget& modal) {
     if (auto* start = qobject_cast<COstrelDlg*>(&modal)) {
-      startText = test::Text(*start, COstrelDlg::IDC_START_STATUS) + " | " + test::Text(*start, COstrelDlg::IDC_STATUS);
+      startText = test::ControlText(*start, COstrelDlg::IDC_START_STATUS) + " | " +
+                  test::ControlText(*start, COstrelDlg::IDC_STATUS);
     } else if (auto* box = qobject_cast<CMessageBox*>(&modal)) {
-      ADD_FAILURE() << test::Text(*box, CMessageBox::IDC_TEXT).toStdString();
-      test::ClickIn(*box, CMessageBox::IDC_OKBUTTON);
+      ADD_FAILURE() << test::ControlText(*box, CMessageBox::IDC_TEXT).toStdString();
+      test::ClickControl(*box, CMessageBox::IDC_OKBUTTON);
     } else if (auto* form = qobject_cast<CMainForm*>(&modal)) {
       title = form->windowTitle();
       for (auto* label : form->Tabs()->widget(0)->findChildren<QLabel*>()) {
