@@ -108,9 +108,7 @@ int main(int /*argc*/, char** argv) {
     }
     StartSelections(core.tables.model, core.record);
     CONFIG_NONLINEAR nonLinear;
-    PageBytes page{};
-    std::copy(core.memory.Page(0).begin(), core.memory.Page(0).end(), page.begin());
-    DecodeFromPage(core.tables.model, core.record, nonLinear.page, page);
+    DecodeFromPage(core.tables.model, core.record, nonLinear.page, core.memory.Page(link::PAGE_CUSTOMER));
 
     std::vector<double> ratios;
     std::vector<double> walls;

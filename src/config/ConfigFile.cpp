@@ -225,6 +225,32 @@ double ShownValue(std::optional<double> factor, std::optional<double> read) {
   return value;
 }
 
+// One line of a configuration file taken apart: the text before the first
+// apostrophe, trimmed; the key before the first "[" or "="; the first
+// bracketed index; the value after the first "=" (the whole line without one).
+struct FILE_LINE {
+  std::string_view key;
+  std::optional<std::int32_t> index;
+  std::string_view value;
+};
+std::optional<FILE_LINE> SplitLine(std::string_view text) {
+  text = TrimSpaces(text.substr(0, text.find('\'')));
+  if (text.empty()) {
+    return std::nullopt;
+  }
+  const std::size_t eq = text.find('=');
+  return FILE_LINE{TrimSpaces(text.substr(0, text.find_first_of("[="))), LineIndex(text),
+                   eq == std::string_view::npos ? text : TrimSpaces(text.substr(eq + 1))};
+}
+
+// Only a regular file: a folder reads as nothing, and a device or a pipe
+// might never end. No message box for the encoding check: a file too short
+// for a byte-order mark is read as 8-bit text.
+bool OpenForReading(const fs::path& path, CStdioFileEx& file) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec) && file.Open(path, CStdioFileEx::modeRead);
+}
+
 struct Reader {
   const MODEL_DEFINITION& model;
   CONFIG_RECORD& record;
@@ -232,15 +258,11 @@ struct Reader {
 
   // False when the line ends the reading (another model).
   bool Line(std::string_view text) {
-    text = text.substr(0, text.find('\''));
-    text = TrimSpaces(text);
-    if (text.empty()) {
+    const std::optional<FILE_LINE> line = SplitLine(text);
+    if (!line) {
       return true;
     }
-    const std::string_view key = TrimSpaces(text.substr(0, text.find_first_of("[=")));
-    const std::optional<std::int32_t> index = LineIndex(text);
-    const std::size_t eq = text.find('=');
-    const std::string_view value = eq == std::string_view::npos ? text : TrimSpaces(text.substr(eq + 1));
+    const auto& [key, index, value] = *line;
 
     auto has = [&](std::string_view word) { return key.find(word) != std::string_view::npos; };
     if (has("MODEL")) {
@@ -423,16 +445,8 @@ bool WriteConfigFile(const fs::path& path, const MODEL_DEFINITION& model, const 
 int ReadConfigFile(const fs::path& path, const MODEL_DEFINITION& model, CONFIG_RECORD& record,
                    CONFIG_NONLINEAR& nonLinear, IMessageBox& messages, const CLanguageFile& language,
                    int languageNumber) {
-  // Only a regular file: a folder reads as nothing, and a device or a pipe
-  // might never end.
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) {
-    return READ_CONFIG_CANNOT_OPEN;
-  }
-  // No message box for the encoding check: a file too short for a
-  // byte-order mark is read as 8-bit text.
   CStdioFileEx file(nullptr);
-  if (!file.Open(path, CStdioFileEx::modeRead)) {
+  if (!OpenForReading(path, file)) {
     return READ_CONFIG_CANNOT_OPEN;
   }
 
@@ -457,6 +471,27 @@ int ReadConfigFile(const fs::path& path, const MODEL_DEFINITION& model, CONFIG_R
   file.Close();
   UpdateCompleteness(model, record);
   return READ_CONFIG_OK;
+}
+
+bool ReadHeightsFromFile(const fs::path& path, const MODEL_DEFINITION& model, CONFIG_RECORD& record) {
+  CStdioFileEx file(nullptr);
+  if (!OpenForReading(path, file)) {
+    return false;
+  }
+  std::string text;
+  while (file.ReadString(text)) {
+    const std::optional<FILE_LINE> line = SplitLine(text);
+    if (!line) {
+      continue;
+    }
+    if (line->key.find("SENSORHEIGHT") != std::string_view::npos) {
+      record.sensorHeight = ShownValue(HeightFactor(model, record), LeadingDecimal(line->value));
+    } else if (line->key.find("FILLHEIGHT") != std::string_view::npos) {
+      record.fillHeight = ShownValue(HeightFactor(model, record), LeadingDecimal(line->value));
+    }
+  }
+  file.Close();
+  return true;
 }
 
 int NextFileNumber(const fs::path& proposed) {

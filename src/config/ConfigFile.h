@@ -77,6 +77,11 @@ int ReadConfigFile(const std::filesystem::path& path, const MODEL_DEFINITION& mo
                    CONFIG_NONLINEAR& nonLinear, IMessageBox& messages, const CLanguageFile& language,
                    int languageNumber);
 
+// Clear Screen's use of the default file: only the lines whose key holds
+// SENSORHEIGHT or FILLHEIGHT, taken as ReadConfigFile takes them (snapped).
+// False, and nothing changes, when the file cannot be read.
+bool ReadHeightsFromFile(const std::filesystem::path& path, const MODEL_DEFINITION& model, CONFIG_RECORD& record);
+
 // The number for the next file of the proposed name: 0 when no file
 // "<base>[<anything>].<extension>" is in the proposed file's folder, else one
 // more than the largest number found in such names (at least 1). Names whose

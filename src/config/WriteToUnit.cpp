@@ -94,13 +94,10 @@ class WriteRun {
     }
 
     Step("STATUS_MESSAGE12", 30);
-    link::PageImage& staging = c_.memory.Staging();
-    PageBytes image{};
-    if (EncodeToPage(c_.model, r, c_.nonLinear.page, c_.memory.Page(link::PAGE_CUSTOMER), image, c_.volume) !=
-        ENCODE_OK) {
+    if (EncodeToPage(c_.model, r, c_.nonLinear.page, c_.memory.Page(link::PAGE_CUSTOMER), c_.memory.Staging(),
+                     c_.volume) != ENCODE_OK) {
       Fail("ERROR_MESSAGE34");
     }
-    std::copy(image.begin(), image.end(), staging.begin());
 
     Step("STATUS_MESSAGE13", 40);
     if (c_.memory.WritePage(link::PAGE_CUSTOMER + 1) != 0) {
@@ -113,10 +110,8 @@ class WriteRun {
     }
     Step("STATUS_MESSAGE15", 60);
     if (first) {
-      PageBytes page{};
-      const link::PageImage& cached = c_.memory.Page(link::PAGE_CUSTOMER);
-      std::copy(cached.begin(), cached.end(), page.begin());
-      const int decoded = DecodeFromPage(c_.model, r, c_.nonLinear.page, page, c_.volume);
+      const int decoded =
+          DecodeFromPage(c_.model, r, c_.nonLinear.page, c_.memory.Page(link::PAGE_CUSTOMER), c_.volume);
       view_.ShowDecoded();
       if (decoded != 0) {
         Fail("ERROR_MESSAGE37");

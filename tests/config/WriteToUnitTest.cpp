@@ -143,10 +143,9 @@ class WriteToUnitTest : public ::testing::Test {
     IDENTIFY_RESULT result;
     ASSERT_EQ(core_->IdentifyUnit(false, nullptr, result), 1);
     StartSelections(core_->tables.model, core_->record);
-    PageBytes page{};
-    std::copy(core_->memory.Page(link::PAGE_CUSTOMER).begin(), core_->memory.Page(link::PAGE_CUSTOMER).end(),
-              page.begin());
-    ASSERT_EQ(DecodeFromPage(core_->tables.model, core_->record, nonLinear_.page, page), 0);
+    ASSERT_EQ(
+        DecodeFromPage(core_->tables.model, core_->record, nonLinear_.page, core_->memory.Page(link::PAGE_CUSTOMER)),
+        0);
     view_ = std::make_unique<ScriptedView>(*peer_);
   }
 

@@ -75,6 +75,15 @@ int CliCore::StartWithUnit(const std::string& adapter) {
   return 0;
 }
 
+int DecodeUnit(CProgramCore& core, CONFIG_RECORD& record, config::NONLINEAR_PAGE& nl, config::CONFIG_STATUS& status) {
+  const MODEL_DEFINITION& model = core.tables.model;
+  config::StartSelections(model, record);
+  const int decoded = config::DecodeFromPage(model, record, nl, core.memory.Page(link::PAGE_CUSTOMER));
+  status = config::EvaluateConfiguration(model, record, false);
+  config::UpdateCompleteness(model, record);
+  return decoded;
+}
+
 int SelectAdapter(link::CUsbLink& link, const std::string& wanted) {
   std::vector<std::string> found;
   const int n = link.FindAdapters(found, link::kAdapterVendorId, link::kAdapterProductId);

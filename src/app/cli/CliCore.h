@@ -7,6 +7,8 @@
 
 #include "app/cli/CliCommon.h"
 #include "common/Clock.h"
+#include "config/PageMapping.h"
+#include "config/Selection.h"
 #include "link/TtyBridge.h"
 #include "shell/ProgramCore.h"
 #include "shell/UserRegistry.h"
@@ -33,6 +35,11 @@ class CConsoleBusy : public IBusyWindow {
 // Finds the adapters and selects one on `link` (`wanted` by its description,
 // or the only one). 0, or an exit status after printing why.
 int SelectAdapter(link::CUsbLink& link, const std::string& wanted);
+
+// The unit's configuration, decoded from its cached Customer page into
+// `record` in the record's units (its identity kept), as the form shows it at
+// start. DecodeFromPage's result: 0, or -1 when it is not complete.
+int DecodeUnit(CProgramCore& core, CONFIG_RECORD& record, config::NONLINEAR_PAGE& nl, config::CONFIG_STATUS& status);
 
 class CliCore {
  public:

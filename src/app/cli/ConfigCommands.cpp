@@ -71,21 +71,6 @@ void PrintConfiguration(const MODEL_DEFINITION& model, const CONFIG_RECORD& r, c
   }
 }
 
-// The unit's configuration, decoded from its Customer page into `record` in
-// the record's units (its identity kept), as the form shows it at start.
-// DecodeFromPage's result: 0, or -1 when it is not complete.
-int DecodeUnit(CProgramCore& core, CONFIG_RECORD& record, NONLINEAR_PAGE& nl, CONFIG_STATUS& status) {
-  const MODEL_DEFINITION& model = core.tables.model;
-  StartSelections(model, record);
-  PageBytes page{};
-  const link::PageImage& cached = core.memory.Page(link::PAGE_CUSTOMER);
-  std::copy(cached.begin(), cached.end(), page.begin());
-  const int decoded = DecodeFromPage(model, record, nl, page);
-  status = EvaluateConfiguration(model, record, false);
-  UpdateCompleteness(model, record);
-  return decoded;
-}
-
 int RunReadConfig(const std::string& adapter, const std::string& unitsName, const std::string& output) {
   CliCore cli;
   if (const int rc = cli.StartWithUnit(adapter); rc != 0) {

@@ -113,12 +113,9 @@ int RunWriteConfig(const std::string& file, const std::string& adapter, bool ser
   // As the form: the unit's own configuration first, then the file over it.
   record.unitsIndex = 0;
   record.lastLinearUnits = 0;
-  StartSelections(model, record);
   CONFIG_NONLINEAR nonLinear;
-  PageBytes page{};
-  const link::PageImage& cached = core.memory.Page(link::PAGE_CUSTOMER);
-  std::copy(cached.begin(), cached.end(), page.begin());
-  DecodeFromPage(model, record, nonLinear.page, page);
+  CONFIG_STATUS status;
+  DecodeUnit(core, record, nonLinear.page, status);
   CConsoleMessages fileMessages;
   const int read =
       ReadConfigFile(file, model, record, nonLinear, fileMessages, core.language, core.settings.languageNumber);

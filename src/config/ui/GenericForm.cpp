@@ -539,10 +539,7 @@ bool CGenericForm::Start() {
 
     busy.Step(Text("BUSY_MESSAGE10"), 60);
     if (!s_.demonstration) {
-      PageBytes page{};
-      const link::PageImage& cached = core_.memory.Page(link::PAGE_CUSTOMER);
-      std::copy(cached.begin(), cached.end(), page.begin());
-      const int decoded = DecodeFromPage(model_, record_, nonLinear_.page, page);
+      const int decoded = DecodeFromPage(model_, record_, nonLinear_.page, core_.memory.Page(link::PAGE_CUSTOMER));
       if (decoded != 0) {
         throw StartFailure{Format(Text("ERROR_MESSAGE6"), decoded)};
       }
@@ -869,11 +866,6 @@ void CGenericForm::AfterRecordChanged() {
 }
 
 void CGenericForm::ResetSelections() {
-  for (int i = 0; i < kMaxItems; ++i) {
-    if (model_.items[At(i)].present) {
-      record_.selection[At(i)] = 0;
-    }
-  }
   config::ResetSelections(model_, record_);
   Evaluate(true);
   fileName_->clear();
@@ -882,29 +874,9 @@ void CGenericForm::ResetSelections() {
 }
 
 void CGenericForm::ApplyDefaultHeights() {
-  if (model_.defaultFile.empty() || !IsSafeLeafName(model_.defaultFile)) {
-    return;
-  }
-  CStdioFileEx in;
-  if (!in.Open(core_.folders.configs / model_.defaultFile, CStdioFileEx::modeRead)) {
-    return;
-  }
-  const auto factor = HeightFactor(model_, record_);
-  std::string line;
-  while (in.ReadString(line)) {
-    line = line.substr(0, line.find('\''));
-    const auto eq = line.find('=');
-    if (eq == std::string::npos) {
-      continue;
-    }
-    const std::string key = line.substr(0, eq);
-    double* target = key.find("SENSORHEIGHT") != std::string::npos ? &record_.sensorHeight
-                     : key.find("FILLHEIGHT") != std::string::npos ? &record_.fillHeight
-                                                                   : nullptr;
-    if (target != nullptr) {
-      const double v = ReadBoxNumber(Trimmed(line.substr(eq + 1)));
-      *target = SnapToCounts(factor, v).value_or(v);
-    }
+  // A missing default file changes nothing more.
+  if (const auto path = ConfigFilePath(core_.folders.configs, model_.defaultFile)) {
+    ReadHeightsFromFile(*path, model_, record_);
   }
   ShowValues();
 }
@@ -1052,13 +1024,7 @@ void CGenericForm::OnDemonstrationTimer() {
   }
   OnFactoryConfig();
   // The demonstration unit's page image, as a write would build it.
-  PageBytes cached{};
-  const link::PageImage& page = core_.memory.Page(link::PAGE_CUSTOMER);
-  std::copy(page.begin(), page.end(), cached.begin());
-  PageBytes image{};
-  if (EncodeToPage(model_, record_, nonLinear_.page, cached, image) == ENCODE_OK) {
-    std::copy(image.begin(), image.end(), core_.memory.Staging().begin());
-  }
+  EncodeToPage(model_, record_, nonLinear_.page, core_.memory.Page(link::PAGE_CUSTOMER), core_.memory.Staging());
 }
 
 bool CGenericForm::CanLeave() {
