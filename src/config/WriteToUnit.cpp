@@ -11,8 +11,7 @@
 namespace tolvane::config {
 namespace {
 
-// A step that failed: the key of its text and, when the step set one, the
-// detail that goes with it.
+// A step that failed: the key of its text (the run keeps the detail).
 struct WriteFailure {
   const char* key;
 };
