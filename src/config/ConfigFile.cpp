@@ -262,7 +262,10 @@ struct Reader {
     if (!line) {
       return true;
     }
-    const auto& [key, index, value] = *line;
+    // Plain references: a lambda below uses the key.
+    const std::string_view key = line->key;
+    const std::optional<std::int32_t> index = line->index;
+    const std::string_view value = line->value;
 
     auto has = [&](std::string_view word) { return key.find(word) != std::string_view::npos; };
     if (has("MODEL")) {
