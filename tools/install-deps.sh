@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the tools need.
 # This is the one install list of the project; nothing else is installed by hand.
+#   tools/install-deps.sh           what the build and the tests need
+#   tools/install-deps.sh package   and what making and checking the Debian package needs
 set -euo pipefail
 
 PACKAGES=(
@@ -12,7 +14,17 @@ PACKAGES=(
   clang-14 libclang-rt-14-dev llvm-14
   python3-aiosmtpd
   xvfb xauth fonts-dejavu-core fontconfig
+  desktop-file-utils appstream man-db
 )
+# The Debian package: CPack reads the programs' libraries with
+# dpkg-shlibdeps (dpkg-dev), which needs file; lintian checks the result.
+PACKAGING=(dpkg-dev file fakeroot lintian)
+
+case "${1:-}" in
+  "") ;;
+  package) PACKAGES+=("${PACKAGING[@]}") ;;
+  *) echo "usage: tools/install-deps.sh [package]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -23,9 +35,20 @@ done
 
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+SUDO=()
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo > /dev/null 2>&1; then
+    {
+      echo "These Debian packages are missing: ${missing[*]}"
+      echo "Installing them needs root, and sudo is not installed. As root, run:"
+      echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
+      echo "then run this again."
+    } >&2
+    exit 1
+  fi
+  SUDO=(sudo)
+fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${SUDO[@]}" apt-get update -qq
+"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

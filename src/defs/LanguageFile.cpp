@@ -2,6 +2,7 @@
 
 #include "common/Encoding.h"
 #include "common/FileSystem.h"
+#include "common/Folders.h"
 #include "common/StdioFileEx.h"
 
 namespace tolvane {
@@ -52,12 +53,14 @@ std::u32string_view Sub(std::u32string_view s, std::size_t pos, std::size_t len 
 
 }  // namespace
 
-CLanguageFile::CLanguageFile(const std::filesystem::path& modelsFolder, IMessageBox* messages)
-    : models_(modelsFolder), messages_(messages) {}
+CLanguageFile::CLanguageFile(const std::filesystem::path& modelsFolder, IMessageBox* messages,
+                             const std::filesystem::path& installedModels)
+    : models_(modelsFolder), installedModels_(installedModels), messages_(messages) {}
 
 int CLanguageFile::Load(std::string_view fileName) {
   CStdioFileEx file(messages_);
-  if (!IsSafeLeafName(fileName) || !file.Open(models_ / std::string(fileName), CStdioFileEx::modeRead)) {
+  if (!IsSafeLeafName(fileName) ||
+      !file.Open(ModelsFile(models_, installedModels_, fileName), CStdioFileEx::modeRead)) {
     if (messages_ != nullptr) {
       messages_->Show("Error:  Cannot open the Language File. \n", MB_PLAIN);
     }

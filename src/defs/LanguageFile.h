@@ -22,7 +22,10 @@ class CLanguageFile {
 
   // `modelsFolder` is where the language file lives; `messages` shows the
   // error when the file cannot be opened (may be null).
-  CLanguageFile(const std::filesystem::path& modelsFolder, IMessageBox* messages);
+  // `installedModels`, when given, is read for a file the models folder does
+  // not hold (the installed data's models under the user's own).
+  CLanguageFile(const std::filesystem::path& modelsFolder, IMessageBox* messages,
+                const std::filesystem::path& installedModels = {});
 
   // Reads the file named `fileName` in the models folder. Returns 0 when it
   // was read, -1 when it could not be opened. Entries beyond the table's room
@@ -48,6 +51,7 @@ class CLanguageFile {
   void Store(LANGUAGE_ENTRY&& entry);
 
   std::filesystem::path models_;
+  std::filesystem::path installedModels_;
   IMessageBox* messages_;
   std::vector<LANGUAGE_ENTRY> entries_;
   int refused_ = 0;

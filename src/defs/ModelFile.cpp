@@ -5,6 +5,7 @@
 
 #include "common/CheckedFormat.h"
 #include "common/FileSystem.h"
+#include "common/Folders.h"
 #include "common/StdioFileEx.h"
 
 namespace tolvane {
@@ -46,8 +47,10 @@ bool IsProtected(const std::filesystem::path& path) { return !FileNameHas(path, 
 }  // namespace
 
 CModelFile::CModelFile(const std::filesystem::path& modelsFolder, MODEL_TABLES& tables, APP_SETTINGS& settings,
-                       const CLanguageFile& language, CONFIG_RECORD& record, IHelpTopics* help, IBusyWindow* busy)
+                       const CLanguageFile& language, CONFIG_RECORD& record, IHelpTopics* help, IBusyWindow* busy,
+                       const std::filesystem::path& installedModels)
     : folder_(modelsFolder),
+      installed_(installedModels),
       tables_(tables),
       settings_(settings),
       language_(language),
@@ -699,7 +702,24 @@ int CModelFile::LoadModelByName(std::string_view name, int progress) {
     }
     return 0;
   }
-  return LoadModel(folder_ / std::string(name), progress);
+  return LoadFromModels(name, progress);
+}
+
+std::filesystem::path CModelFile::File(std::string_view name) const { return ModelsFile(folder_, installed_, name); }
+
+int CModelFile::LoadFromModels(std::string_view name, int progress) {
+  const std::string base(name);
+  if (!installed_.empty() && !FileNameHas(base, ".txt") && !FileNameHas(base, ".fmf")) {
+    // The same order as in one folder; each candidate is the user's when the
+    // user has a file of that name.
+    for (const char* extension : {".fmf", ".txt", ""}) {
+      const std::filesystem::path candidate = File(base + extension);
+      if (IsRegularFile(candidate)) {
+        return LoadModel(candidate, progress);
+      }
+    }
+  }
+  return LoadModel(File(base), progress);
 }
 
 bool CModelFile::ScanEntries(const std::filesystem::path& path,
@@ -752,20 +772,33 @@ int CModelFile::FindKeyValue(const std::filesystem::path& path, std::string_view
 
 std::vector<std::string> CModelFile::ListFiles(std::string_view pattern, std::string_view extension) const {
   std::vector<std::string> names;
-  std::error_code ec;
-  std::filesystem::directory_iterator it(folder_, ec);
-  if (ec) {
-    return names;
-  }
-  // In the order the file system lists them; nothing is sorted.
-  for (const auto& entry : it) {
-    std::error_code fec;
-    if (!entry.is_regular_file(fec)) {
+  std::vector<std::string> userEntries;  // every name of the models folder, files or not
+  // The models folder first, then the installed files it has no entry of
+  // that name for; each in the order the file system lists them.
+  for (const std::filesystem::path* folder : {&folder_, &installed_}) {
+    if (folder->empty()) {
       continue;
     }
-    const std::string name = entry.path().filename().string();
-    if (name.size() >= pattern.size() + extension.size() && name.starts_with(pattern) && name.ends_with(extension)) {
-      names.push_back(name);
+    std::error_code ec;
+    std::filesystem::directory_iterator it(*folder, ec);
+    if (ec) {
+      continue;
+    }
+    const bool own = folder == &folder_;
+    for (const auto& entry : it) {
+      const std::string name = entry.path().filename().string();
+      if (own) {
+        userEntries.push_back(name);
+      } else if (std::find(userEntries.begin(), userEntries.end(), name) != userEntries.end()) {
+        continue;
+      }
+      std::error_code fec;
+      if (!entry.is_regular_file(fec)) {
+        continue;
+      }
+      if (name.size() >= pattern.size() + extension.size() && name.starts_with(pattern) && name.ends_with(extension)) {
+        names.push_back(name);
+      }
     }
   }
   return names;
@@ -788,7 +821,7 @@ int CModelFile::FindModelByTwoValues(std::string_view pattern, std::string_view 
   for (const auto& step : kSteps) {
     ShowBusy(step[1], progress);
     for (const std::string& name : ListFiles(pattern, step[0])) {
-      const std::filesystem::path path = folder_ / name;
+      const std::filesystem::path path = File(name);
       if (FindKeyValue(path, key, value1, nullptr, true) == 1 && FindKeyValue(path, key, value2, nullptr, true) == 1) {
         outName = name;
         return 1;
@@ -800,7 +833,7 @@ int CModelFile::FindModelByTwoValues(std::string_view pattern, std::string_view 
 
 int CModelFile::LoadCorporateModel() {
   ResetModel();
-  return LoadModel(folder_ / std::string(kCorporateModel), 15);
+  return LoadFromModels(kCorporateModel, 15);
 }
 
 std::string CModelFile::HardwareType(std::string_view modelName) {
@@ -821,7 +854,7 @@ int CModelFile::LoadUnitModel() {
   // Loaded by its base name, so a protected file of that name is preferred to a plain one.
   const std::size_t dot = name.rfind('.');
   ResetModel();
-  return LoadModel(folder_ / name.substr(0, dot), 95);
+  return LoadFromModels(name.substr(0, dot), 95);
 }
 
 }  // namespace tolvane

@@ -41,10 +41,12 @@ inline constexpr int kLevelLabelIds[kLevelRows] = {1047, 1046, 1045, 1044, 1043,
 class CModelFile {
  public:
   // All references are owned by the caller and outlive the object. `help` and
-  // `busy` may be null (no help table yet, no busy window).
+  // `busy` may be null (no help table yet, no busy window). `installedModels`,
+  // when given, lies under the models folder: a file of a name the models
+  // folder does not hold is read from there, and the catalogue lists both.
   CModelFile(const std::filesystem::path& modelsFolder, MODEL_TABLES& tables, APP_SETTINGS& settings,
              const CLanguageFile& language, CONFIG_RECORD& record, IHelpTopics* help = nullptr,
-             IBusyWindow* busy = nullptr);
+             IBusyWindow* busy = nullptr, const std::filesystem::path& installedModels = {});
 
   // --- Parser ---
 
@@ -75,8 +77,8 @@ class CModelFile {
   // ".txt", then the bare name are tried. 1 when a file existed, 0 when none
   // did. With progress above 0 the busy window's bar is set to it.
   int LoadModel(const std::filesystem::path& path, int progress);
-  // Loads the file `name` of the models folder; a name that would leave the
-  // folder is refused (result 0).
+  // Loads the file `name` of the models folder (a base name as for LoadModel);
+  // a name that would leave the folder is refused (result 0).
   int LoadModelByName(std::string_view name, int progress);
 
   // Looks for an entry with `key` in the file (deciphered first when it is
@@ -121,9 +123,15 @@ class CModelFile {
   // false. False when the file cannot be read.
   bool ScanEntries(const std::filesystem::path& path, const std::function<bool(const MODEL_ENTRY&)>& visit) const;
   std::vector<std::string> ListFiles(std::string_view pattern, std::string_view extension) const;
+  // The file `name` of the models folder: the user's, else the installed one.
+  std::filesystem::path File(std::string_view name) const;
+  // LoadModel for a name of the models folder, each candidate of a base name
+  // taken from where it is found.
+  int LoadFromModels(std::string_view name, int progress);
   void ShowBusy(std::string_view key, int progress) const;
 
   std::filesystem::path folder_;
+  std::filesystem::path installed_;
   MODEL_TABLES& tables_;
   APP_SETTINGS& settings_;
   const CLanguageFile& language_;

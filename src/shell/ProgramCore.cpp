@@ -43,50 +43,13 @@ std::string FormatTitle(const std::string& programId, const std::string& version
   return Format("%s %d.%d.%d", programId, numbers[0], numbers[1], numbers[2]);
 }
 
-int CopyShippedConfigurations(const FOLDERS& folders) {
-  namespace fs = std::filesystem;
-  if (folders.program.empty() || folders.configs.empty()) {
-    return 0;
-  }
-  const fs::path shipped = folders.program / "Configs";
-  std::error_code ec;
-  if (!fs::is_directory(shipped, ec)) {
-    return 0;
-  }
-  if (shipped.lexically_normal() == folders.configs.lexically_normal() ||
-      (fs::exists(folders.configs, ec) && fs::equivalent(shipped, folders.configs, ec))) {
-    return 0;
-  }
-  fs::create_directories(folders.configs, ec);
-  if (!fs::is_directory(folders.configs, ec)) {
-    return 0;
-  }
-  // A shipped configuration file is a few kilobytes.
-  constexpr std::size_t kMaxShippedFile = 1 << 20;
-  int copied = 0;
-  for (fs::directory_iterator it(shipped, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code fileEc;
-    if (!it->is_regular_file(fileEc)) {
-      continue;
-    }
-    const fs::path target = folders.configs / it->path().filename();
-    if (fs::symlink_status(target, fileEc).type() != fs::file_type::not_found) {
-      continue;  // there already (or not to be looked at): the user's file stays
-    }
-    std::string bytes;
-    if (ReadFileBounded(it->path(), kMaxShippedFile, bytes) == ReadResult::Ok && WriteFileReplacing(target, bytes)) {
-      ++copied;
-    }
-  }
-  return copied;
-}
-
 CProgramCore::CProgramCore(FOLDERS f, PROGRAM_SERVICES s)
     : folders(std::move(f)),
       services(std::move(s)),
       log(folders.logs, services.now),
-      language(folders.models, &services.messages),
-      models(folders.models, tables, settings, language, record, services.help, &services.busy),
+      language(folders.models, &services.messages, folders.installedModels),
+      models(folders.models, tables, settings, language, record, services.help, &services.busy,
+             folders.installedModels),
       store(services.registry, tables.program.corporateId, tables.program.programName, settings, folders.models,
             [this](const std::filesystem::path& file, APP_SETTINGS&) { return models.ParseModelFile(file) == 0; }),
       link(services.bridge, services.clock),
@@ -96,7 +59,6 @@ CProgramCore::~CProgramCore() { StopWorker(); }
 
 CProgramCore::StartResult CProgramCore::Start(int& settingsCode) {
   settingsCode = 0;
-  CopyShippedConfigurations(folders);
   log.Open();
   if (models.LoadCorporateModel() != 1) {
     return StartResult::NoCorporateModel;

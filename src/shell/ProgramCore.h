@@ -107,14 +107,6 @@ class CProgramCore {
   std::thread worker_;
 };
 
-// Prepares the folders: the configurations folder of an installed run lies in
-// the user's documents, so the configuration files shipped in the program
-// folder's "Configs" are copied into it (created when missing) when they are
-// not there yet. Files already there are never replaced; nothing happens when
-// the two folders are one (a portable tree). Returns the number of files
-// copied.
-int CopyShippedConfigurations(const FOLDERS& folders);
-
 // "%s %d.%d.%d": the program id and the first three of up to four
 // dot-separated numbers of the version; missing numbers count as 0.
 std::string FormatTitle(const std::string& programId, const std::string& version);

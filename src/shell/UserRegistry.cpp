@@ -1,5 +1,11 @@
 #include "shell/UserRegistry.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "common/Encoding.h"
 #include "common/FileSystem.h"
 
@@ -36,6 +42,30 @@ std::string Unescape(std::string_view s) {
 }
 
 constexpr std::size_t kMaxValuesFile = 1 << 20;
+
+// Holds an exclusive lock on a key's folder while its values file is read,
+// changed and replaced, so that two programs setting values at once both
+// keep their value (the file is replaced whole, so the lock cannot be on it).
+class KeyLock {
+ public:
+  explicit KeyLock(const std::filesystem::path& folder)
+      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ >= 0) {
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    }
+  }
+  ~KeyLock() {
+    if (fd_ >= 0) {
+      ::close(fd_);  // releases the lock
+    }
+  }
+  KeyLock(const KeyLock&) = delete;
+  KeyLock& operator=(const KeyLock&) = delete;
+
+ private:
+  int fd_;
+};
 
 }  // namespace
 
@@ -117,6 +147,10 @@ IRegistry::Status CUserRegistry::QueryValue(const std::string& name, std::size_t
 }
 
 IRegistry::Status CUserRegistry::SetValue(const std::string& name, const std::string& value) {
+  if (!open_) {
+    return Status::Error;
+  }
+  const KeyLock lock(*open_);
   std::map<std::string, std::string> values;
   if (const Status st = Load(values); st != Status::Ok) {
     return st;

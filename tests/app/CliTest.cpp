@@ -62,7 +62,9 @@ TEST_F(Cli, IdentifyAndDumpTheSimulatedUnit) {
   EXPECT_NE(words.find("063: "), std::string::npos);  // 64 words of the information memory
   EXPECT_EQ(words.find("064: "), std::string::npos);
   EXPECT_EQ(Run("dump nowhere", sim.root()).first, 2);
-  EXPECT_NE(test::ReadBytes(home_ / "Logs/logfile.txt").find("TOLVANE->Version 5.0.0 Started"), std::string::npos);
+  EXPECT_NE(
+      test::ReadBytes(home_ / "Logs/logfile.txt").find(std::string("TOLVANE->Version ") + TOLVANE_VERSION + " Started"),
+      std::string::npos);
 }
 
 TEST_F(Cli, IdentifyWithoutAdapterAndInDemonstration) {
@@ -82,8 +84,14 @@ TEST_F(Cli, SettingsRoundTrip) {
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(value, "Meters\n");
   EXPECT_EQ(Run("settings get NO_SUCH_VALUE").first, 1);
+  // A removed key is made again by the next start, as the installation made it.
   fs::remove_all(home_ / "Settings/Software");
-  EXPECT_EQ(Run("settings set PREF_UNITS Feet").first, 1);  // the program never creates the key
+  EXPECT_EQ(Run("settings set PREF_UNITS Feet").first, 0);
+  EXPECT_EQ(Run("settings get VERSION").second, std::string(TOLVANE_VERSION) + "\n");
+  // A key that cannot be made: the setting cannot be written.
+  fs::remove_all(home_ / "Settings/Software");
+  test::WriteBytes(home_ / "Settings/Software", "not a folder");
+  EXPECT_EQ(Run("settings set PREF_UNITS Feet").first, 1);
 }
 
 }  // namespace

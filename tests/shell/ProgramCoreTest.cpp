@@ -81,47 +81,6 @@ TEST_F(ProgramCoreTest, StartLoadsEverythingAndLogsTheVersion) {
   EXPECT_EQ(test::ReadBytes(dir_ / "logfile.txt"), "01/00/00 12:00:00AM TOLVANE->Version 5.0.0 Started\r\n");
 }
 
-TEST_F(ProgramCoreTest, StartCopiesTheShippedConfigurationsIntoTheDocuments) {
-  namespace fs = std::filesystem;
-  CreateSettingsKey();
-  folders_.program = dir_ / "share";
-  folders_.configs = dir_ / "Documents" / "Tolvane" / "Configs";
-  const fs::path shipped = folders_.program / "Configs";
-  fs::create_directories(shipped / "folder");
-  test::WriteBytes(shipped / "QR27_Factory.cfg", "factory");
-  test::WriteBytes(shipped / "QR27 Pump Down Sump.txt", "sump");
-  auto core = Started();
-  EXPECT_EQ(test::ReadBytes(folders_.configs / "QR27_Factory.cfg"), "factory");
-  EXPECT_EQ(test::ReadBytes(folders_.configs / "QR27 Pump Down Sump.txt"), "sump");
-  EXPECT_FALSE(fs::exists(folders_.configs / "folder"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folders_.configs), fs::directory_iterator()), 2);
-
-  // The user's files stay as they are; a shipped file that is missing comes back.
-  test::WriteBytes(folders_.configs / "QR27 Pump Down Sump.txt", "edited");
-  fs::remove(folders_.configs / "QR27_Factory.cfg");
-  EXPECT_EQ(CopyShippedConfigurations(folders_), 1);
-  EXPECT_EQ(test::ReadBytes(folders_.configs / "QR27 Pump Down Sump.txt"), "edited");
-  EXPECT_EQ(test::ReadBytes(folders_.configs / "QR27_Factory.cfg"), "factory");
-  EXPECT_EQ(CopyShippedConfigurations(folders_), 0);
-
-  // A portable tree keeps them in one folder: nothing to copy.
-  FOLDERS portable;
-  portable.program = folders_.program;
-  for (const fs::path& same : {shipped, folders_.program / "." / "Configs"}) {
-    portable.configs = same;
-    EXPECT_EQ(CopyShippedConfigurations(portable), 0) << same;
-  }
-  fs::create_directory_symlink(shipped, dir_ / "linked");
-  portable.configs = dir_ / "linked";
-  EXPECT_EQ(CopyShippedConfigurations(portable), 0);
-  // Nothing shipped, or no folders given: nothing happens.
-  portable.program = dir_ / "nothing";
-  portable.configs = dir_ / "elsewhere";
-  EXPECT_EQ(CopyShippedConfigurations(portable), 0);
-  EXPECT_FALSE(fs::exists(dir_ / "elsewhere"));
-  EXPECT_EQ(CopyShippedConfigurations(FOLDERS{}), 0);
-}
-
 TEST_F(ProgramCoreTest, StartFailures) {
   CProgramCore noKey(folders_, PROGRAM_SERVICES{box_, errors_, busy_, bridge_, clock_, registry_, SystemLocalTime()});
   int code = 0;

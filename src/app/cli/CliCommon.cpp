@@ -5,6 +5,7 @@
 
 #include "common/FileSystem.h"
 #include "defs/ModelFile.h"
+#include "shell/UserTree.h"
 
 namespace tolvane::cli {
 
@@ -13,7 +14,15 @@ int CConsoleMessages::Show(const std::string& text, unsigned type) {
   return (type & MB_YESNO) != 0 ? answer_ : RESULT_OK;
 }
 
-FOLDERS ProgramFolders() { return ResolveFolders(ProcessEnvironment(), "tolvane", TOLVANE_DATA_DIR); }
+FOLDERS ProgramFolders() { return ResolveFolders(ProcessEnvironment(), "tolvane", RunningProgramLocation()); }
+
+void PrepareUserTreeOrSay() {
+  const FOLDERS folders = ProgramFolders();
+  CUserRegistry registry(folders.settings);
+  for (const TREE_PROBLEM& problem : PrepareUserTree(folders, registry, TOLVANE_VERSION).problems) {
+    std::fprintf(stderr, "error: %s\n", DescribeProblem(problem).c_str());
+  }
+}
 
 // LANGUAGE_FILE of the corporate model; the shipped file when the corporate
 // model is missing or names none.
@@ -23,7 +32,7 @@ std::string LanguageFileName() {
   APP_SETTINGS settings;
   const CLanguageFile noTexts(folders.models, nullptr);
   CONFIG_RECORD record;
-  CModelFile corporate(folders.models, *tables, settings, noTexts, record);
+  CModelFile corporate(folders.models, *tables, settings, noTexts, record, nullptr, nullptr, folders.installedModels);
   if (corporate.LoadCorporateModel() == 1 && IsSafeLeafName(settings.languageFile)) {
     return settings.languageFile;
   }

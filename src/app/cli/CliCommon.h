@@ -22,6 +22,10 @@ class CConsoleMessages : public IMessageBox {
 
 FOLDERS ProgramFolders();
 
+// The first start for the user: makes what is missing of the per-user tree
+// and says on standard error what could not be made (the command goes on).
+void PrepareUserTreeOrSay();
+
 // The language file the program uses.
 std::string LanguageFileName();
 

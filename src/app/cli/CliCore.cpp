@@ -3,6 +3,18 @@
 #include <cstdio>
 
 namespace tolvane::cli {
+namespace {
+
+void SayNoCorporateModel(const FOLDERS& folders) {
+  if (folders.installedModels.empty()) {
+    std::fprintf(stderr, "error: Corporate model file not found in %s\n", folders.models.c_str());
+  } else {
+    std::fprintf(stderr, "error: Corporate model file not found in %s nor in %s\n", folders.models.c_str(),
+                 folders.installedModels.c_str());
+  }
+}
+
+}  // namespace
 
 void CConsoleErrors::Show(const std::string& message, const std::string& detail) {
   std::fprintf(stderr, "error: %s\n", message.c_str());
@@ -34,7 +46,7 @@ CliCore::~CliCore() {
 
 int CliCore::LoadCorporateModel() {
   if (core_->models.LoadCorporateModel() != 1) {
-    std::fprintf(stderr, "error: Corporate model file not found in %s\n", folders_.models.c_str());
+    SayNoCorporateModel(folders_);
     return 2;
   }
   return 0;
@@ -44,7 +56,7 @@ int CliCore::Start() {
   int code = 0;
   switch (core_->Start(code)) {
     case CProgramCore::StartResult::NoCorporateModel:
-      std::fprintf(stderr, "error: Corporate model file not found in %s\n", folders_.models.c_str());
+      SayNoCorporateModel(folders_);
       return 2;
     case CProgramCore::StartResult::SettingsFailed:
       errors_.Show(Format(core_->Text("ERROR_MESSAGE16"), code), core_->Text("ERROR_MESSAGE17"));

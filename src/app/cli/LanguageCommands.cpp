@@ -24,7 +24,7 @@ CommandRunner AddLanguageCommands(CLI::App& app) {
     }
     CConsoleMessages messages;
     const FOLDERS folders = ProgramFolders();
-    CLanguageFile language(folders.models, &messages);
+    CLanguageFile language(folders.models, &messages, folders.installedModels);
     if (language.Load(LanguageFileName()) != 0) {
       return 2;
     }

@@ -15,10 +15,11 @@ namespace {
 
 // The model parser with tables of its own, as the program owns them.
 struct ModelSession {
-  explicit ModelSession(const std::filesystem::path& folder)
+  // `installed`: the installed models under `folder` (the program's models folder).
+  explicit ModelSession(const std::filesystem::path& folder, const std::filesystem::path& installed = {})
       : tables(std::make_unique<MODEL_TABLES>()),
-        language(ProgramFolders().models, nullptr),
-        parser(folder, *tables, settings, language, record) {
+        language(ProgramFolders().models, nullptr, ProgramFolders().installedModels),
+        parser(folder, *tables, settings, language, record, nullptr, nullptr, installed) {
     parser.ResetModel();
   }
   std::unique_ptr<MODEL_TABLES> tables;
@@ -219,7 +220,7 @@ int ShowModel(const std::string& file) {
 }
 
 int FindModel(const std::string& hardwareModel, const std::string& firmwareName) {
-  ModelSession session(ProgramFolders().models);
+  ModelSession session(ProgramFolders().models, ProgramFolders().installedModels);
   if (session.parser.LoadCorporateModel() != 1) {
     std::fprintf(stderr, "error: Corporate model file not found in %s\n", ProgramFolders().models.c_str());
     return 2;

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/CliCommon.h"
 #include "app/cli/Commands.h"
 
 int main(int argc, char** argv) {
   using namespace tolvane::cli;
   CLI::App app{"Tolvane command-line tool: configure and service level sensors without windows."};
+  app.name("tolvane-cli");  // the usage line names the program, not the path it was started by
   app.set_version_flag("--version", std::string("tolvane-cli ") + TOLVANE_VERSION);
   app.require_subcommand(1);
 
@@ -24,6 +26,7 @@ int main(int argc, char** argv) {
   runners.push_back(AddWriteCommands(app));
 
   CLI11_PARSE(app, argc, argv);
+  PrepareUserTreeOrSay();
 
   for (const auto& run : runners) {
     if (const auto rc = run()) {

@@ -62,10 +62,22 @@ AUTOMATION_SWITCHES ParseAutomationSwitches(const std::vector<std::string>& args
       switches.ignored.push_back(arg);
       continue;
     }
-    if (name == "register" || name == "regserver") {
-      switches.action = AUTOMATION_SWITCHES::Action::Register;
+    using Action = AUTOMATION_SWITCHES::Action;
+    const bool printing = switches.action == Action::Help || switches.action == Action::Version;
+    if (name == "help" || name == "h" || name == "?") {
+      switches.action = Action::Help;
+    } else if (name == "version") {
+      if (switches.action != Action::Help) {
+        switches.action = Action::Version;
+      }
+    } else if (name == "register" || name == "regserver") {
+      if (!printing) {
+        switches.action = Action::Register;
+      }
     } else if (name == "unregister" || name == "unregserver") {
-      switches.action = AUTOMATION_SWITCHES::Action::Unregister;
+      if (!printing) {
+        switches.action = Action::Unregister;
+      }
     } else if (name == "embedding" || name == "automation") {
       switches.embedded = true;
     } else {
@@ -74,6 +86,42 @@ AUTOMATION_SWITCHES ParseAutomationSwitches(const std::vector<std::string>& args
   }
   return switches;
 }
+
+std::string ProgramHelpText() {
+  return "Usage: tolvane [--register | --unregister] [--embedding | --automation] [--help] [--version]\n"
+         "\n"
+         "Tolvane, the desktop tool to configure and service ultrasonic level sensors. It finds\n"
+         "the sensor's USB adapter, identifies the sensor and opens the configuration form of\n"
+         "its model.\n"
+         "\n"
+         "Options:\n"
+         "  --register          Write the desktop entry tolvane.desktop in $XDG_DATA_HOME/applications\n"
+         "                      (by default ~/.local/share/applications) with the program's icon, and end\n"
+         "  --unregister        Remove that desktop entry and the icon, and end\n"
+         "  --embedding, --automation\n"
+         "                      Accepted; the program starts as usual\n"
+         "  --help              Print this help and end\n"
+         "  --version           Print the program's version and end\n"
+         "\n"
+         "The switches may also be written with one dash or a slash, in any case (-Register,\n"
+         "/RegServer). Any other argument is ignored with the line\n"
+         "  tolvane: ignoring the argument \"ARG\"\n"
+         "\n"
+         "Environment:\n"
+         "  TOLVANE_HOME        Keep the whole tree (models, configurations, programs, logs,\n"
+         "                      settings, help) in this one folder: a portable installation\n"
+         "  TOLVANE_DEVICE_ROOT Look for sensor adapters below this folder instead of / (for\n"
+         "                      the simulated sensor, tolvane-sim)\n"
+         "  XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_DOCUMENTS_DIR\n"
+         "                      Where the per-user tree lies (by default ~/.local/share/tolvane,\n"
+         "                      ~/.config/tolvane and ~/Documents/tolvane)\n"
+         "\n"
+         "Exit status: 0 when the program ended normally, 1 when a registration failed.\n";
+}
+
+std::string ProgramVersionText(const std::string& version) { return "tolvane " + version + "\n"; }
+
+std::string IgnoredArgumentLine(const std::string& arg) { return "tolvane: ignoring the argument \"" + arg + "\"\n"; }
 
 std::filesystem::path ApplicationsFolder(const EnvLookup& env) {
   if (const auto data = env("XDG_DATA_HOME")) {
@@ -86,7 +134,7 @@ std::string DesktopEntryText(const std::filesystem::path& executable, const std:
   std::string text;
   text += "[Desktop Entry]\n";
   text += "Type=Application\n";
-  text += "Version=1.5\n";
+  text += "Version=1.4\n";
   text += "Name=Tolvane\n";
   text += "GenericName=Level sensor configuration\n";
   text += "Comment=Configure and service ultrasonic level sensors\n";

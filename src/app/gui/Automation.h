@@ -1,6 +1,7 @@
 // The automation switches of the command line and the desktop entry they
 // register: --register writes the entry and ends, --unregister removes it and
-// ends, --embedding and --automation start the program as usual.
+// ends, --embedding and --automation start the program as usual; --help and
+// --version print and end. None of these needs a display.
 #pragma once
 
 #include <filesystem>
@@ -12,15 +13,23 @@
 namespace tolvane {
 
 struct AUTOMATION_SWITCHES {
-  enum class Action { Run, Register, Unregister };
+  enum class Action { Run, Register, Unregister, Help, Version };
   Action action = Action::Run;
   bool embedded = false;             // started by the desktop on behalf of another program
   std::vector<std::string> ignored;  // arguments that are no switch of ours
 };
 
 // Reads the switches in any of the usual spellings ("--register", "-Register",
-// "/RegServer", ...), case-insensitively. A later action switch wins.
+// "/RegServer", ...), case-insensitively. A later action switch wins, except
+// that --help and --version win over every other.
 AUTOMATION_SWITCHES ParseAutomationSwitches(const std::vector<std::string>& args);
+
+// What --help prints (the manual page is written from it).
+std::string ProgramHelpText();
+// What --version prints: the program's name and `version`.
+std::string ProgramVersionText(const std::string& version);
+// The line printed for an argument that is no switch of ours.
+std::string IgnoredArgumentLine(const std::string& arg);
 
 // Where the program's desktop entry lives: $XDG_DATA_HOME/applications, by
 // default ~/.local/share/applications.

@@ -10,16 +10,50 @@
 #include "app/gui/OstrelDlg.h"
 #include "app/gui/ProgramIcon.h"
 #include "app/gui/ProgramPages.h"
+#include "common/FileSystem.h"
 #include "link/TtyBridge.h"
+#include "shell/UserTree.h"
+#include "shell/ui/MessageBox.h"
 
 namespace tolvane {
+namespace {
+
+// What the first start could not make, on standard error and in a message
+// box in the program's language (the start goes on: what works still works).
+void ShowTreeProblems(const FOLDERS& folders, const USER_TREE_RESULT& result) {
+  if (result.problems.empty()) {
+    return;
+  }
+  CLanguageFile language(folders.models, nullptr, folders.installedModels);
+  APP_SETTINGS settings;
+  CORPORATE_NAMES names;
+  if (ReadCorporateNames(folders, names) && IsSafeLeafName(names.languageFile)) {
+    language.Load(names.languageFile);
+    settings.languageNumber = names.languageNumber;
+  }
+  std::string text;
+  for (const TREE_PROBLEM& problem : result.problems) {
+    const std::string line = DescribeProblem(problem, &language, settings.languageNumber);
+    std::fprintf(stderr, "tolvane: %s\n", line.c_str());
+    text += (text.empty() ? "" : "\n") + line;
+  }
+  CMessageBox box(language, settings, nullptr);
+  box.Show(text, MB_ERROR);
+}
+
+}  // namespace
 
 CTolvaneApp::CTolvaneApp(std::string executable, std::vector<std::string> args)
     : executable_(std::move(executable)), args_(std::move(args)) {}
 
-int CTolvaneApp::Run() {
-  const AUTOMATION_SWITCHES switches = ParseAutomationSwitches(args_);
-  switch (switches.action) {
+std::optional<int> CTolvaneApp::RunWithoutDisplay() {
+  switch (ParseAutomationSwitches(args_).action) {
+    case AUTOMATION_SWITCHES::Action::Help:
+      std::fputs(ProgramHelpText().c_str(), stdout);
+      return 0;
+    case AUTOMATION_SWITCHES::Action::Version:
+      std::fputs(ProgramVersionText(TOLVANE_VERSION).c_str(), stdout);
+      return 0;
     case AUTOMATION_SWITCHES::Action::Register:
       return Register();
     case AUTOMATION_SWITCHES::Action::Unregister:
@@ -27,14 +61,21 @@ int CTolvaneApp::Run() {
     case AUTOMATION_SWITCHES::Action::Run:
       break;
   }
+  return std::nullopt;
+}
+
+int CTolvaneApp::Run() {
+  const AUTOMATION_SWITCHES switches = ParseAutomationSwitches(args_);
   for (const auto& arg : switches.ignored) {
-    std::fprintf(stderr, "tolvane: ignoring the argument \"%s\"\n", arg.c_str());
+    std::fputs(IgnoredArgumentLine(arg).c_str(), stderr);
   }
+
+  const FOLDERS folders = ResolveFolders(ProcessEnvironment(), "tolvane", RunningProgramLocation());
+  CUserRegistry registry(folders.settings);
+  ShowTreeProblems(folders, PrepareUserTree(folders, registry, TOLVANE_VERSION));
 
   RealClock clock;
   link::TtyBridge bridge(link::DeviceRootFromEnvironment());
-  const FOLDERS folders = ResolveFolders(ProcessEnvironment(), "tolvane", TOLVANE_DATA_DIR);
-  CUserRegistry registry(folders.settings);
   CNoNetworkServices network;
   CHelpTopicTable helpTopics;
   CDesktopOpener opener;

@@ -36,6 +36,7 @@ std::uint32_t ParseNumber(const std::string& text) {
 int main(int argc, char** argv) {
   namespace sim = tolvane::link::sim;
   CLI::App app{"tolvane-sim: a simulated level sensor on a pseudo-terminal, found like a USB adapter."};
+  app.name("tolvane-sim");  // the usage line names the program, not the path it was started by
   app.set_version_flag("--version", std::string("tolvane-sim ") + TOLVANE_VERSION);
 
   std::string root;

@@ -26,6 +26,14 @@ TEST(Automation, SwitchesInTheirSpellings) {
   EXPECT_EQ(other.action, Action::Unregister);  // the later switch wins
   EXPECT_FALSE(other.embedded);
   EXPECT_EQ(other.ignored, (std::vector<std::string>{"file.cfg", "--verbose"}));
+
+  // Help and version end the program whatever else is given; help wins over version.
+  EXPECT_EQ(ParseAutomationSwitches({"--register", "--help"}).action, Action::Help);
+  EXPECT_EQ(ParseAutomationSwitches({"-h", "--unregister"}).action, Action::Help);
+  EXPECT_EQ(ParseAutomationSwitches({"--VERSION", "--register"}).action, Action::Version);
+  EXPECT_EQ(ParseAutomationSwitches({"--version", "/?"}).action, Action::Help);
+  EXPECT_TRUE(ParseAutomationSwitches({"--help"}).ignored.empty());
+  EXPECT_EQ(IgnoredArgumentLine("file.cfg"), "tolvane: ignoring the argument \"file.cfg\"\n");
 }
 
 TEST(Automation, EntryFolderFollowsXdg) {
