@@ -184,16 +184,26 @@ SUPPORT_RESULT SendSupportMail(const CONTACT_RECORD& contact, std::string_view d
   return SUPPORT_RESULT{};
 }
 
+std::optional<SUPPORT_RESULT> WriteDumpsForRequest(const SUPPORT_MEMORY& memory, const fs::path& folder,
+                                                   IMessageBox& messages, const CLanguageFile& language,
+                                                   int languageNumber) {
+  fs::path failed;
+  const int file = WriteSupportDumps(folder, memory, failed);
+  if (file == 0) {
+    return std::nullopt;
+  }
+  messages.Show(Format(language.Text("SERVICE_MESSAGE3", languageNumber), failed.string()), MB_PLAIN);
+  static constexpr const char* kKeys[] = {"ERROR_MESSAGE96", "ERROR_MESSAGE97", "ERROR_MESSAGE98", "ERROR_MESSAGE99"};
+  return SUPPORT_RESULT{
+      SUPPORT_OUTCOME::DumpFailed, language.Text(kKeys[static_cast<std::size_t>(file - 1)], languageNumber), 0, {}};
+}
+
 SUPPORT_RESULT SubmitSupportRequest(const CONTACT_RECORD& contact, std::string_view description,
                                     const SUPPORT_MEMORY& memory, const fs::path& folder, const CSMTPAddress& mailbox,
                                     CSMTPConnection& connection, IMessageBox& messages, const CLanguageFile& language,
                                     int languageNumber) {
-  fs::path failed;
-  if (const int file = WriteSupportDumps(folder, memory, failed); file != 0) {
-    messages.Show(Format(language.Text("SERVICE_MESSAGE3", languageNumber), failed.string()), MB_PLAIN);
-    static constexpr const char* kKeys[] = {"ERROR_MESSAGE96", "ERROR_MESSAGE97", "ERROR_MESSAGE98", "ERROR_MESSAGE99"};
-    return SUPPORT_RESULT{
-        SUPPORT_OUTCOME::DumpFailed, language.Text(kKeys[static_cast<std::size_t>(file - 1)], languageNumber), 0, {}};
+  if (auto failed = WriteDumpsForRequest(memory, folder, messages, language, languageNumber)) {
+    return *failed;
   }
   return SendSupportMail(contact, description, folder, mailbox, connection, language, languageNumber);
 }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -92,6 +93,13 @@ struct SUPPORT_RESULT {
 SUPPORT_RESULT SendSupportMail(const CONTACT_RECORD& contact, std::string_view description,
                                const std::filesystem::path& folder, const CSMTPAddress& mailbox,
                                CSMTPConnection& connection, const CLanguageFile& language, int languageNumber);
+
+// Writes the dumps for a request. When a file cannot be written, its path is
+// shown in `messages` ("error opening attachment file - %s") and the failed
+// result is given (ERROR_MESSAGE96 .. ERROR_MESSAGE99 for the four files).
+std::optional<SUPPORT_RESULT> WriteDumpsForRequest(const SUPPORT_MEMORY& memory, const std::filesystem::path& folder,
+                                                   IMessageBox& messages, const CLanguageFile& language,
+                                                   int languageNumber);
 
 // The whole submission after the completeness check: the dumps (a file that
 // cannot be written is shown in `messages` with its path), then the mail.
