@@ -53,7 +53,7 @@ std::vector<std::string> RequiredKeys() {
     keys.emplace_back(k);
   }
   // The service tools.
-  family("SERVICE_MESSAGE", {{1, 13}});
+  family("SERVICE_MESSAGE", {{1, 14}});
   for (const char* k : {"IDD_INFOMEMORY", "IDD_TECHSUPPORT", "IDC_TS_SERVER", "IDC_TS_NAME", "IDC_TS_PHONE",
                         "IDC_TS_EMAIL", "IDC_TS_DESCRIPTION", "IDC_TS_SEND"}) {
     keys.emplace_back(k);
