@@ -155,13 +155,19 @@ bool SplitServer(std::string_view text, std::string& host, int& port, int defaul
 
 SUPPORT_RESULT SendSupportMail(const CONTACT_RECORD& contact, std::string_view description, const fs::path& folder,
                                const CSMTPAddress& mailbox, CSMTPConnection& connection, const CLanguageFile& language,
-                               int languageNumber) {
+                               int languageNumber, const SUPPORT_PROGRESS& progress) {
+  auto report = [&progress](int percent) {
+    if (progress) {
+      progress(percent);
+    }
+  };
   std::string host;
   int port = 25;
   if (!SplitServer(contact.server, host, port) || !connection.Open(host, port)) {
     return Failure(SUPPORT_OUTCOME::ConnectFailed,
                    Format(language.Text("ERROR_MESSAGE100", languageNumber), contact.server), connection);
   }
+  report(20);
   CSMTPMessage message;
   message.sender = CSMTPAddress{contact.name, contact.email};
   message.AppendRecipient(mailbox, CSMTPMessage::TO);
@@ -179,8 +185,10 @@ SUPPORT_RESULT SendSupportMail(const CONTACT_RECORD& contact, std::string_view d
     connection.Close();
     return failure;
   }
+  report(90);
   connection.Close();
   DeleteSupportDumps(folder);
+  report(100);
   return SUPPORT_RESULT{};
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -87,12 +88,17 @@ struct SUPPORT_RESULT {
   std::string reply;    // the server's reply that led to the failure
 };
 
+// How far the mail is, in percent (connected, sent, closed).
+using SUPPORT_PROGRESS = std::function<void(int percent)>;
+
 // Connects to the contact's mail server, sends the mail with the four dump
 // files of `folder` attached and closes the connection; deletes the dumps
-// after a successful send. No dialog: it may run on a worker thread.
+// after a successful send. No dialog: it may run on a worker thread, and so
+// may `progress` when given.
 SUPPORT_RESULT SendSupportMail(const CONTACT_RECORD& contact, std::string_view description,
                                const std::filesystem::path& folder, const CSMTPAddress& mailbox,
-                               CSMTPConnection& connection, const CLanguageFile& language, int languageNumber);
+                               CSMTPConnection& connection, const CLanguageFile& language, int languageNumber,
+                               const SUPPORT_PROGRESS& progress = {});
 
 // Writes the dumps for a request. When a file cannot be written, its path is
 // shown in `messages` ("error opening attachment file - %s") and the failed

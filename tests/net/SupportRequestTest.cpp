@@ -169,8 +169,11 @@ TEST(SupportRequest, TheMailArrivesWithItsHeaderBodyAndTheFourDumpsByteForByte) 
   CSMTPConnection connection(clock);
   tolvane::test::RecordingMessages messages;
   const std::string description = "The relay clicks.\n.Then nothing = silence.";
-  const SUPPORT_RESULT result = SubmitSupportRequest(Contact(peer.Server()), description, unit.View(), logs.path(),
-                                                     kMailbox, connection, messages, Language(), 0);
+  ASSERT_FALSE(WriteDumpsForRequest(unit.View(), logs.path(), messages, Language(), 0));
+  std::vector<int> progress;
+  const SUPPORT_RESULT result = SendSupportMail(Contact(peer.Server()), description, logs.path(), kMailbox, connection,
+                                                Language(), 0, [&progress](int p) { progress.push_back(p); });
+  EXPECT_EQ(progress, (std::vector<int>{20, 90, 100}));
   ASSERT_EQ(result.outcome, SUPPORT_OUTCOME::Sent) << result.message << " " << result.smtpError << " " << result.reply;
   EXPECT_TRUE(messages.shown.empty());
   // The dumps are gone after a successful submission.
@@ -223,6 +226,15 @@ TEST(SupportRequest, ARefusedRecipientOrAnUnreachableServerKeepsTheDumps) {
   }
   for (const char* name : kDumpFiles) {
     EXPECT_TRUE(fs::exists(logs / name)) << name;
+  }
+  {
+    // Connected, then refused: the progress stops at the connection.
+    CSMTPConnection connection(clock);
+    std::vector<int> progress;
+    const SUPPORT_RESULT r = SendSupportMail(Contact(peer.Server()), "x", logs.path(), kMailbox, connection, Language(),
+                                             0, [&progress](int p) { progress.push_back(p); });
+    EXPECT_EQ(r.outcome, SUPPORT_OUTCOME::SendFailed);
+    EXPECT_EQ(progress, std::vector<int>{20});
   }
   {
     CSMTPConnection connection(clock);

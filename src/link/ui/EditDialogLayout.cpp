@@ -23,6 +23,9 @@ void LayOutEditDialog(CKitDialog& dialog, QLayout* fields, int updateId, int can
   layout->setSpacing(14);
   layout->addLayout(fields);
   layout->addLayout(buttons);
+  // Wide enough for the caption the window manager shows in its title bar.
+  const int caption = dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) * 3 / 2 + 160;
+  layout->addItem(new QSpacerItem(caption, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -10,7 +10,7 @@ class QLayout;
 
 namespace tolvane::link {
 
-// Lays out `dialog` with `fields` over the two buttons (ids `updateId` and
+// Lays out `dialog` (its caption already set) with `fields` over the two buttons (ids `updateId` and
 // `cancelId`, texts IDC_UPDATE and IDCANCEL). Update is the default button
 // and calls `onUpdate`; Cancel rejects the dialog.
 void LayOutEditDialog(CKitDialog& dialog, QLayout* fields, int updateId, int cancelId, const CLanguageFile& language,

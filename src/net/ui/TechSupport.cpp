@@ -139,8 +139,13 @@ SUPPORT_RESULT CTechSupport::SendInBackground(const CSMTPAddress& mailbox, const
   const CONTACT_RECORD contact = c_.contact;
   std::thread worker([&] {
     CSMTPConnection connection(c_.clock);
-    result =
-        SendSupportMail(contact, description, c_.logs, mailbox, connection, c_.language, c_.settings.languageNumber);
+    // Progress reaches the busy window on its own thread.
+    auto progress = [&busy](int percent) {
+      QMetaObject::invokeMethod(
+          &busy, [&busy, percent] { busy.SetProgress(percent); }, Qt::QueuedConnection);
+    };
+    result = SendSupportMail(contact, description, c_.logs, mailbox, connection, c_.language,
+                             c_.settings.languageNumber, progress);
     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
   });
   loop.exec(QEventLoop::ExcludeUserInputEvents);
