@@ -106,11 +106,9 @@ TEST(DirectEntryDialog, RefusesBadEntriesWithTheirMessageAndStaysOpen) {
   EXPECT_EQ(Utf8(test::ControlText(run.dialog, CDirectEntry::IDC_ADDRESS_LABEL)), Lang("IDC_ADDRESS_LABEL"));
   EXPECT_EQ(Utf8(test::ControlText(run.dialog, CDirectEntry::IDC_FACTPAGE)), Lang("IDC_FACTPAGE"));
   EXPECT_TRUE(Control<QRadioButton>(run.dialog, CDirectEntry::IDC_CUSTPAGE)->isChecked());
+  // Each refusal once; the core's tests take every kind of bad text.
   const std::pair<std::pair<const char*, const char*>, const char*> cases[] = {
-      {{"256", "1"}, "ERROR_MESSAGE67"}, {{"1", "65536"}, "ERROR_MESSAGE68"}, {{"-1", "1"}, "ERROR_MESSAGE67"},
-      {{"abc", "1"}, "ERROR_MESSAGE67"}, {{"", "1"}, "ERROR_MESSAGE67"},      {{"1", ""}, "ERROR_MESSAGE68"},
-      {{"1", "abc"}, "ERROR_MESSAGE68"},
-  };
+      {{"256", "1"}, "ERROR_MESSAGE67"}, {{"1", "65536"}, "ERROR_MESSAGE68"}, {{"abc", "1"}, "ERROR_MESSAGE67"}};
   for (const auto& [typed, key] : cases) {
     run.messages.shown.clear();
     run.Update(typed.first, typed.second);

@@ -124,27 +124,6 @@ TEST(TechSupportDialog, FailuresShowTheirMessageCloseAndKeepTheDumps) {
     EXPECT_TRUE(fs::exists(rig.logs / "HistoryPage.txt"));
   }
   {
-    DialogRig rig;
-    fs::create_directory(rig.logs / "InfoMemory.txt");
-    rig.Open();
-    rig.Fill("127.0.0.1:1", "Ann", "1", "ann@example.org", "x");
-    rig.Send();
-    ASSERT_EQ(rig.messages.shown.size(), 2u);
-    EXPECT_EQ(rig.messages.shown[0].first, Format(Lang("SERVICE_MESSAGE3"), (rig.logs / "InfoMemory.txt").string()));
-    EXPECT_EQ(rig.messages.shown[1].first, Lang("ERROR_MESSAGE96"));
-    EXPECT_FALSE(rig.dialog->isVisible());
-  }
-  {
-    DialogRig rig;
-    rig.mailbox = "";
-    rig.Open();
-    rig.Fill("127.0.0.1:1", "Ann", "1", "ann@example.org", "x");
-    rig.Send();
-    ASSERT_EQ(rig.messages.shown.size(), 1u);
-    EXPECT_EQ(rig.messages.shown[0].first, Lang("SERVICE_MESSAGE11"));
-    EXPECT_TRUE(fs::is_empty(rig.logs.path()));
-  }
-  {
     // A pasted line break in a single-line field is refused; the dialog stays.
     DialogRig rig;
     rig.Open();
