@@ -2,6 +2,9 @@
 // and its delivery to aiosmtpd, read back with Python's email package.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "common/CheckedFormat.h"
 #include "net/SmtpPeers.h"
 #include "net/SupportRequest.h"
@@ -205,6 +208,29 @@ TEST(SupportRequest, TheMailArrivesWithItsHeaderBodyAndTheFourDumpsByteForByte) 
     EXPECT_EQ(ReadBytes(parsed / name), ReadBytes(reference / name)) << name;
     EXPECT_GT(ReadBytes(parsed / name).size(), 100u) << name;
   }
+}
+
+TEST(SupportRequest, TheMailCanGoOnAWorkerWhileTheCallerWatchesItsProgress) {
+  // As the dialog sends it: a worker runs the mail, the caller's thread waits
+  // and takes the progress as it comes.
+  TempDir logs, mails;
+  test::AiosmtpdPeer peer(mails.path());
+  ASSERT_NE(peer.Port(), 0);
+  UnitMemoryImage unit;
+  tolvane::test::RecordingMessages messages;
+  ASSERT_FALSE(WriteDumpsForRequest(unit.View(), logs.path(), messages, Language(), 0));
+  RealClock clock;
+  std::atomic<int> shown{0};
+  SUPPORT_RESULT result;
+  std::thread worker([&] {
+    CSMTPConnection connection(clock);
+    result = SendSupportMail(Contact(peer.Server()), "x", logs.path(), kMailbox, connection, Language(), 0,
+                             [&shown](int p) { shown = p; });
+  });
+  worker.join();
+  EXPECT_EQ(result.outcome, SUPPORT_OUTCOME::Sent) << result.message;
+  EXPECT_EQ(shown, 100);
+  EXPECT_TRUE(fs::exists(peer.Mail(1)));
 }
 
 TEST(SupportRequest, ARefusedRecipientOrAnUnreachableServerKeepsTheDumps) {
