@@ -144,6 +144,8 @@ bool CModelFile::ApplyProgramKey(const MODEL_ENTRY& e, bool corporate) {
     target = &p.server;
   } else if (k == "SUBDIR") {
     target = &p.subDir;
+  } else if (k == "SUPPORTMAIL") {
+    target = &p.supportMail;
   } else if (k == "CORPORATEID") {
     target = &p.corporateId;
   } else if (k == "MAINHELP") {

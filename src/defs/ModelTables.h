@@ -123,6 +123,7 @@ struct PROGRAM_INFO {
   std::string mainHelp;
   std::string server;
   std::string subDir;
+  std::string supportMail;  // SUPPORTMAIL: the support mailbox, "friendly name|address"
 };
 
 struct OVERLAY_POSITION {

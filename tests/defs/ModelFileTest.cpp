@@ -35,6 +35,7 @@ TEST_F(Parser, ProgramKeysOfTheCorporateModel) {
   const PARSE_STATS s = Parse(
       "PROGRAMID = Tolvane\nPROGRAMNAME = Tolvane Tool\nMODELID = QRModel_ ' prefix\n"
       "INSTALLERID = Setup\nCORPORATEID = Kestrine\nMAINHELP = Main.chm\nSERVER = host\nSUBDIR = sub\n"
+      "SUPPORTMAIL = Help Desk|help@example.org\n"
       "LOGOIMAGE = Logo.bmp\nLANGUAGE_FILE = L.txt\nLANGUAGE_NUMBER = 1\nREGISTRY_FILE =\n",
       "Corporate_Model");
   const PROGRAM_INFO& p = f_.tables->program;
@@ -46,6 +47,7 @@ TEST_F(Parser, ProgramKeysOfTheCorporateModel) {
                                                                 {p.mainHelp, "Main.chm"},
                                                                 {p.server, "host"},
                                                                 {p.subDir, "sub"},
+                                                                {p.supportMail, "Help Desk|help@example.org"},
                                                                 {p.logoImage, "Logo.bmp"},
                                                                 {f_.tables->images.logoImage, "Logo.bmp"},
                                                                 {f_.settings.languageFile, "L.txt"},
@@ -55,7 +57,7 @@ TEST_F(Parser, ProgramKeysOfTheCorporateModel) {
   }
   EXPECT_EQ(f_.settings.languageNumber, 1);
   EXPECT_EQ(s.ignored + s.unknown + s.deferred, 0);
-  EXPECT_EQ(s.entries, 12);
+  EXPECT_EQ(s.entries, 13);
 }
 
 TEST_F(Parser, ProgramNameCountsOnlyInTheCorporateModel) {

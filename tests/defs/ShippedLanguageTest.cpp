@@ -52,6 +52,12 @@ std::vector<std::string> RequiredKeys() {
                         "IDC_HELPNOTFOUND", "HELP_MESSAGE1", "HELP_MESSAGE2", "HELP_MESSAGE3"}) {
     keys.emplace_back(k);
   }
+  // The service tools.
+  family("SERVICE_MESSAGE", {{1, 14}});
+  for (const char* k : {"IDD_INFOMEMORY", "IDD_TECHSUPPORT", "IDC_TS_SERVER", "IDC_TS_NAME", "IDC_TS_PHONE",
+                        "IDC_TS_EMAIL", "IDC_TS_DESCRIPTION", "IDC_TS_SEND"}) {
+    keys.emplace_back(k);
+  }
   return keys;
 }
 

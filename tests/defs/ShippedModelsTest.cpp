@@ -116,6 +116,8 @@ TEST_F(InstalledModels, TheCorporateModel) {
   EXPECT_FALSE(p.mainHelp.empty());
   EXPECT_FALSE(p.server.empty());
   EXPECT_FALSE(p.subDir.empty());
+  EXPECT_NE(p.supportMail.find("|"), std::string::npos);
+  EXPECT_NE(p.supportMail.find("@"), std::string::npos);
   EXPECT_EQ(f->settings.languageFile, "Tolvane_Language.txt");
   EXPECT_EQ(f->settings.languageNumber, 0);
   EXPECT_EQ(f->settings.registryFile, "");

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace tolvane::cli {
 
@@ -19,5 +20,12 @@ CommandRunner AddLinkCommands(CLI::App& app);
 CommandRunner AddModelCommands(CLI::App& app);
 CommandRunner AddConfigCommands(CLI::App& app);
 CommandRunner AddWriteCommands(CLI::App& app);
+CommandRunner AddServiceCommands(CLI::App& app);
+
+// Reads page `page` (customer, factory, history, ocm) of the unit on
+// `adapter` and prints it in the data pages viewer's rows. The exit status.
+int RunPages(const std::string& adapter, const std::string& page, bool hex);
+// Prints rows of the data pages viewer (CR LF line ends) with line feeds.
+void PrintViewerText(const std::string& text);
 
 }  // namespace tolvane::cli

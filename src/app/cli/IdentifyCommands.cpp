@@ -1,7 +1,7 @@
 // Commands that identify the connected unit and show its memory.
 #include <cstdio>
-#include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/cli/CliCore.h"
@@ -84,43 +84,24 @@ int RunIdentify(const std::string& adapter, bool json, bool demonstration, bool 
 }
 
 int RunDump(const std::string& adapter, const std::string& page, bool hex) {
-  static const std::map<std::string, int> kPages{{"customer", link::PAGE_CUSTOMER},
-                                                 {"factory", link::PAGE_FACTORY},
-                                                 {"history", link::PAGE_HISTORY},
-                                                 {"ocm", link::PAGE_OCM},
-                                                 {"info", -1}};
-  const auto which = kPages.find(page);
-  if (which == kPages.end()) {
+  static const std::set<std::string> kPages{"customer", "factory", "history", "ocm", "info"};
+  if (kPages.count(page) == 0) {
     std::fprintf(stderr, "error: unknown page \"%s\" (customer, factory, history, ocm or info)\n", page.c_str());
     return 2;
+  }
+  if (page != "info") {
+    return RunPages(adapter, page, hex);
   }
   CliCore cli;
   if (int rc = cli.Start(); rc != 0 || (rc = cli.SelectAdapter(adapter)) != 0) {
     return rc;
   }
   link::CUnitMemory& memory = cli.core().memory;
-  std::span<const std::uint8_t> bytes;
-  if (which->second < 0) {
-    if (const int rc = memory.ReadInfoMemory(memory.Info()); rc != 0) {
-      std::fprintf(stderr, "error: Error reading info memory (%d)\n", rc);
-      return 1;
-    }
-    bytes = memory.Info();
-  } else {
-    std::array<link::PageImage, 1> one{};
-    if (memory.ReadPages(which->second, one, nullptr, 0, 0, 0, nullptr) != 0) {
-      return 1;  // each failed attempt has been printed
-    }
-    memory.Page(which->second) = one[0];
-    bytes = memory.Page(which->second);
+  if (const int rc = memory.ReadInfoMemory(memory.Info()); rc != 0) {
+    std::fprintf(stderr, "error: Error reading info memory (%d)\n", rc);
+    return 1;
   }
-  const std::string text = hex ? link::FormatPageHex(bytes) : link::FormatPageWords(bytes);
-  // Rows end with CR LF as in the viewer; a terminal wants plain line feeds.
-  for (const char c : text) {
-    if (c != '\r') {
-      std::putchar(c);
-    }
-  }
+  PrintViewerText(hex ? link::FormatPageHex(memory.Info()) : link::FormatPageWords(memory.Info()));
   return 0;
 }
 

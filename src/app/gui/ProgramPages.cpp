@@ -27,7 +27,8 @@ QWidget* CProgramPages::CreatePage(int pageId, CProgramCore& core, bool demonstr
                                          core.folders.help, core.tables);
   files_ = std::make_unique<CConfigFileDialogs>(core.language, core.settings);
   auto* form = new CGenericForm(
-      GENERIC_FORM_SERVICES{core, demonstration, *help_, opener_, upload_, *files_, start, nullptr}, parent);
+      GENERIC_FORM_SERVICES{core, demonstration, *help_, opener_, upload_, *files_, start, nullptr, &testAids_},
+      parent);
   files_->SetParent(form);
   return form;
 }

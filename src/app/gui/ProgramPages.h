@@ -34,6 +34,7 @@ class CProgramPages final : public IPageFactory, public IHelpHook {
   CUnitSummaryPages summaries_;
   std::unique_ptr<CContextHelp> help_;
   std::unique_ptr<CConfigFileDialogs> files_;
+  config::TEST_AID_COUNTERS testAids_;  // the form's test aids count on over the whole run
 };
 
 }  // namespace tolvane

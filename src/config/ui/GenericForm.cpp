@@ -266,6 +266,12 @@ void CGenericForm::Build() {
         case IDC_PRINTFILE:
           OnPrintConfigFile();
           break;
+        case IDC_TESTCONFIGS:
+          OnTestConfigs();
+          break;
+        case IDC_VIEWTANKS:
+          OnViewTanks();
+          break;
         default:
           break;
       }
@@ -499,6 +505,7 @@ bool CGenericForm::Start() {
   ScopedBusy busy(core_.language, core_.settings, this, s_.startView);
   try {
     busy.Step(Text("BUSY_MESSAGE9"), 0);
+    contact_ = {};
     testConfigs_->hide();
     viewTanks_->hide();
     viewCounter_->hide();
@@ -926,6 +933,9 @@ int CGenericForm::ReadFile(const std::filesystem::path& path) {
 }
 
 void CGenericForm::OnOpenConfigFile() {
+  if (RunServiceCommand(ToUtf8(fileName_->text()))) {
+    return;
+  }
   try {
     const std::filesystem::path chosen = s_.files.ChooseFile(core_.folders.configs, Text("IDC_CONFIGFILE"));
     if (chosen.empty()) {

@@ -17,7 +17,9 @@
 
 #include "config/ConfigFile.h"
 #include "config/Selection.h"
+#include "config/ServiceCommands.h"
 #include "config/WriteToUnit.h"
+#include "net/SupportRequest.h"
 #include "shell/ContextHelp.h"
 #include "shell/GuideProcedure.h"
 #include "shell/ProgramCore.h"
@@ -75,6 +77,7 @@ struct GENERIC_FORM_SERVICES {
   IConfigFileDialogs& files;
   IStartView* startView = nullptr;   // the start dialog's status line, during the form start
   IOptionsPrompt* notice = nullptr;  // the upload notice with its "do not show again" box
+  config::TEST_AID_COUNTERS* testAids = nullptr;  // the test aids' counters of the run (the form's own when null)
 };
 
 // An item box: a drop-down list with an edit field that reports when its
@@ -171,6 +174,13 @@ class CGenericForm : public QWidget, public IPageLeave {
   void OnPrintConfigFile();
   void OnWiringDiagram();
   void OnDemonstrationTimer();
+  // The service commands of the file name box (in their own file): true when
+  // `text` is one, which then has run.
+  bool RunServiceCommand(const std::string& text);
+  void OnTestConfigs();
+  void OnViewTanks();
+  // The contact data of the support dialog, kept while the form lives.
+  const net::CONTACT_RECORD& Contact() const { return contact_; }
 
   bool CanLeave() override;
 
@@ -212,6 +222,11 @@ class CGenericForm : public QWidget, public IPageLeave {
   void AfterRecordChanged();
   QWidget* ControlAt(int id) const;
   bool IsButton(QObject* object) const;
+  void RunInfoMemory();
+  void RunDirectEntry();
+  void RunTechSupport();
+  bool ShowCodeRevision();
+  void Restart();
 
   GENERIC_FORM_SERVICES s_;
   CProgramCore& core_;
@@ -262,6 +277,8 @@ class CGenericForm : public QWidget, public IPageLeave {
   bool writeInProgress_ = false;
   bool filling_ = false;            // the boxes are being refilled: their signals are not the user's
   std::filesystem::path fullPath_;  // the file last opened, with its folder
+  config::TEST_AID_COUNTERS ownTestAids_;
+  net::CONTACT_RECORD contact_;
 };
 
 }  // namespace tolvane
