@@ -1,34 +1,72 @@
 #include "common/StdioFileEx.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "common/Encoding.h"
-#include "common/FileSystem.h"
 
 namespace tolvane {
 
+namespace {
+constexpr std::size_t kReadPiece = 64 * 1024;
+}  // namespace
+
 CStdioFileEx::CStdioFileEx(IMessageBox* messages) : messages_(messages) {}
 
-CStdioFileEx::~CStdioFileEx() {
-  // An unfinished write is abandoned: the target keeps its old content.
-  in_.close();
+// An unfinished write is abandoned: the target keeps its old content.
+CStdioFileEx::~CStdioFileEx() = default;
+
+int CStdioFileEx::NextByte() {
+  if (pos_ == end_) {
+    if (!in_.IsOpen()) {
+      return -1;
+    }
+    buffer_.resize(kReadPiece);
+    ssize_t n = 0;
+    do {
+      n = ::read(in_.Get(), buffer_.data(), buffer_.size());
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) {
+      in_.Reset();
+      return -1;
+    }
+    pos_ = 0;
+    end_ = static_cast<std::size_t>(n);
+  }
+  return static_cast<unsigned char>(buffer_[pos_++]);
 }
 
-void CStdioFileEx::CheckUnicode(const std::filesystem::path& path) {
+// The type check reads the first two bytes (FF FE: UTF-16 LE) from the same
+// open as the lines, so what is checked is what is read.
+bool CStdioFileEx::OpenForReading(const std::filesystem::path& path) {
   unicode_ = false;
-  std::ifstream probe(path, std::ios::binary);
-  if (!probe) {
+  pos_ = end_ = 0;
+  size_ = 0;
+  if (OpenRegularFile(path, in_) != OpenResult::Ok) {
     if (messages_ != nullptr) {
       messages_->Show("Error:  Cannot open file for Unicode type check.", MB_ERROR);
     }
-    return;
+    return false;
   }
-  char bom[2] = {0, 0};
-  if (!probe.read(bom, 2)) {
+  struct stat st {};
+  if (::fstat(in_.Get(), &st) == 0) {
+    size_ = static_cast<std::uint64_t>(st.st_size);
+  }
+  const int first = NextByte();
+  const int second = first < 0 ? -1 : NextByte();
+  if (second < 0) {
     if (messages_ != nullptr) {
       messages_->Show("Error:  Cannot read file for Unicode type check.", MB_ERROR);
     }
-    return;
+  } else {
+    unicode_ = first == 0xFF && second == 0xFE;
   }
-  unicode_ = static_cast<unsigned char>(bom[0]) == 0xFF && static_cast<unsigned char>(bom[1]) == 0xFE;
+  if (!unicode_) {
+    pos_ = 0;  // the bytes checked are the text's first
+  }
+  return true;
 }
 
 bool CStdioFileEx::Open(const std::filesystem::path& path, unsigned flags) {
@@ -41,13 +79,8 @@ bool CStdioFileEx::Open(const std::filesystem::path& path, unsigned flags) {
     open_ = true;
     return true;
   }
-  CheckUnicode(path);
-  in_.open(path, std::ios::binary);
-  if (!in_) {
+  if (!OpenForReading(path)) {
     return false;
-  }
-  if (unicode_) {
-    in_.ignore(2);
   }
   open_ = true;
   return true;
@@ -55,11 +88,10 @@ bool CStdioFileEx::Open(const std::filesystem::path& path, unsigned flags) {
 
 bool CStdioFileEx::ReadLine8(std::string& line) {
   std::string raw;
-  std::streambuf* sb = in_.rdbuf();
   bool any = false;
   for (;;) {
-    const int c = sb->sbumpc();
-    if (c == std::char_traits<char>::eof()) {
+    const int c = NextByte();
+    if (c < 0) {
       break;
     }
     any = true;
@@ -82,15 +114,14 @@ bool CStdioFileEx::ReadLine8(std::string& line) {
 
 bool CStdioFileEx::ReadLine16(std::string& line) {
   std::string raw;
-  std::streambuf* sb = in_.rdbuf();
   bool any = false;
   for (;;) {
-    const int lo = sb->sbumpc();
-    if (lo == std::char_traits<char>::eof()) {
+    const int lo = NextByte();
+    if (lo < 0) {
       break;
     }
-    const int hi = sb->sbumpc();
-    if (hi == std::char_traits<char>::eof()) {
+    const int hi = NextByte();
+    if (hi < 0) {
       break;  // a trailing odd byte is no character
     }
     any = true;
@@ -152,8 +183,8 @@ bool CStdioFileEx::Close() {
     out_.clear();
     return ok;
   }
-  in_.close();
-  in_.clear();
+  in_.Reset();
+  pos_ = end_ = 0;
   return true;
 }
 

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "common/FileSystem.h"
 #include "common/Messages.h"
 
 namespace tolvane {
@@ -31,8 +33,9 @@ class CStdioFileEx {
   CStdioFileEx(const CStdioFileEx&) = delete;
   CStdioFileEx& operator=(const CStdioFileEx&) = delete;
 
-  // Opens for reading (no write or create flag) or for writing. A file opened
-  // for writing replaces its target only on a successful Close().
+  // Opens for reading (no write or create flag) or for writing. Only a
+  // regular file is read, and the open never waits on a pipe or a device. A
+  // file opened for writing replaces its target only on a successful Close().
   bool Open(const std::filesystem::path& path, unsigned flags);
 
   // Reads the next line into `line` (UTF-8, without the line end). Returns
@@ -47,15 +50,23 @@ class CStdioFileEx {
   bool Close();
 
   bool IsOpen() const { return open_; }
+  // The size in bytes of the file opened for reading, as it was at the open.
+  std::uint64_t Size() const { return size_; }
   bool IsUnicode() const { return unicode_; }
 
  private:
-  void CheckUnicode(const std::filesystem::path& path);
+  bool OpenForReading(const std::filesystem::path& path);
+  // The next byte of the file, or -1 at its end (or on a read error).
+  int NextByte();
   bool ReadLine8(std::string& line);
   bool ReadLine16(std::string& line);
 
   IMessageBox* messages_;
-  std::ifstream in_;
+  CFileHandle in_;
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  std::uint64_t size_ = 0;
   std::filesystem::path target_;
   std::string out_;
   bool open_ = false;

@@ -243,13 +243,10 @@ std::optional<FILE_LINE> SplitLine(std::string_view text) {
                    eq == std::string_view::npos ? text : TrimSpaces(text.substr(eq + 1))};
 }
 
-// Only a regular file: a folder reads as nothing, and a device or a pipe
-// might never end. No message box for the encoding check: a file too short
-// for a byte-order mark is read as 8-bit text.
-bool OpenForReading(const fs::path& path, CStdioFileEx& file) {
-  std::error_code ec;
-  return fs::is_regular_file(path, ec) && file.Open(path, CStdioFileEx::modeRead);
-}
+// The text-file reader opens only a regular file (a folder reads as nothing,
+// a device or a pipe might never end). No message box for the encoding
+// check: a file too short for a byte-order mark is read as 8-bit text.
+bool OpenForReading(const fs::path& path, CStdioFileEx& file) { return file.Open(path, CStdioFileEx::modeRead); }
 
 struct Reader {
   const MODEL_DEFINITION& model;
@@ -453,16 +450,19 @@ int ReadConfigFile(const fs::path& path, const MODEL_DEFINITION& model, CONFIG_R
     return READ_CONFIG_CANNOT_OPEN;
   }
 
-  record.valid = false;
-  record.complete = false;
-  for (ADVANCED_SLOT& slot : record.advanced) {
+  // Into a copy, taken over only when the whole file has been read.
+  CONFIG_RECORD read = record;
+  CONFIG_NONLINEAR readNonLinear = nonLinear;
+  read.valid = false;
+  read.complete = false;
+  for (ADVANCED_SLOT& slot : read.advanced) {
     slot.present = false;
   }
-  nonLinear.on = false;
-  nonLinear.structureType = -1;
-  nonLinear.page.dimensions.fill(0.0f);
+  readNonLinear.on = false;
+  readNonLinear.structureType = -1;
+  readNonLinear.page.dimensions.fill(0.0f);
 
-  Reader reader{model, record, nonLinear};
+  Reader reader{model, read, readNonLinear};
   std::string line;
   while (file.ReadString(line)) {
     if (!reader.Line(line)) {
@@ -472,7 +472,33 @@ int ReadConfigFile(const fs::path& path, const MODEL_DEFINITION& model, CONFIG_R
     }
   }
   file.Close();
-  UpdateCompleteness(model, record);
+  UpdateCompleteness(model, read);
+  record = std::move(read);
+  nonLinear = std::move(readNonLinear);
+  return READ_CONFIG_OK;
+}
+
+int ReadCompleteConfigFile(const fs::path& path, const MODEL_DEFINITION& model, CONFIG_RECORD& record,
+                           CONFIG_NONLINEAR& nonLinear, IMessageBox& messages, const CLanguageFile& language,
+                           int languageNumber) {
+  CONFIG_RECORD blank = record;
+  StartSelections(model, blank);
+  blank.configIndex = -1;
+  blank.valid = blank.complete = false;
+  blank.sensorHeight = blank.fillHeight = -1.0;
+  blank.level.fill(-1.0);
+  CONFIG_NONLINEAR blankNonLinear = nonLinear;
+  const int read = ReadConfigFile(path, model, blank, blankNonLinear, messages, language, languageNumber);
+  if (read != READ_CONFIG_OK) {
+    return read;
+  }
+  EvaluateConfiguration(model, blank, false);
+  UpdateCompleteness(model, blank);
+  if (!blank.valid || !blank.complete) {
+    return READ_CONFIG_INCOMPLETE;
+  }
+  record = std::move(blank);
+  nonLinear = std::move(blankNonLinear);
   return READ_CONFIG_OK;
 }
 

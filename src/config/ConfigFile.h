@@ -52,6 +52,7 @@ enum READ_CONFIG_RESULT : int {
   READ_CONFIG_OK = 0,
   READ_CONFIG_CANNOT_OPEN = 1,
   READ_CONFIG_OTHER_MODEL = 2,
+  READ_CONFIG_INCOMPLETE = 3,  // ReadCompleteConfigFile only
 };
 
 // The text of a configuration file, line by line in the file's fixed layout ("\n"
@@ -68,14 +69,29 @@ bool WriteConfigFile(const std::filesystem::path& path, const MODEL_DEFINITION& 
 // Reads a configuration file (8-bit or UTF-16) into the record and the
 // non-linear state: keys found as substrings, a bracketed index, leading numbers. Heights and levels are
 // stored snapped to what the page can represent in the record's units (the
-// value the form's box then shows). Gives READ_CONFIG_OK, _CANNOT_OPEN (the
-// record untouched) or _OTHER_MODEL (ERROR_MESSAGE54 shown in an error box
-// first; the lines before the MODEL line stay applied). A line the reader
-// does not understand is skipped; reading never fails on content. Only a
-// regular file (or a link to one) is read.
+// value the form's box then shows). Gives READ_CONFIG_OK, _CANNOT_OPEN or
+// _OTHER_MODEL (ERROR_MESSAGE54 shown in an error box first). The file is
+// read into a copy that replaces the record and the non-linear state only
+// when the whole file was read: on any failure both stay exactly as they
+// were (the lines before a MODEL line of another model are not applied). A
+// line the reader does not understand is skipped; reading never fails on
+// content. Only a regular file (or a link to one) is read.
 int ReadConfigFile(const std::filesystem::path& path, const MODEL_DEFINITION& model, CONFIG_RECORD& record,
                    CONFIG_NONLINEAR& nonLinear, IMessageBox& messages, const CLanguageFile& language,
                    int languageNumber);
+
+// The reading of a file that is to be written into a unit as it stands (the
+// command line's write-config): only what the file itself supplies counts.
+// The file is read as ReadConfigFile reads it, over `record` with its
+// configuration taken back to nothing chosen and nothing set (selections at
+// their prompts, heights and levels not set; the identity, the units and the
+// notes stay); READ_CONFIG_INCOMPLETE when the result is not a valid,
+// complete configuration (an empty file, a byte-order mark alone, a binary
+// file, a file cut short). On any result but READ_CONFIG_OK the record and
+// the non-linear state stay as they were.
+int ReadCompleteConfigFile(const std::filesystem::path& path, const MODEL_DEFINITION& model, CONFIG_RECORD& record,
+                           CONFIG_NONLINEAR& nonLinear, IMessageBox& messages, const CLanguageFile& language,
+                           int languageNumber);
 
 // Clear Screen's use of the default file: only the lines whose key holds
 // SENSORHEIGHT or FILLHEIGHT, taken as ReadConfigFile takes them (snapped).

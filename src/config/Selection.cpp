@@ -22,11 +22,11 @@ int FirstMismatch(const CONFIGURATION_ENTRY& c, const Selections& selection) {
   return kMaxItems;
 }
 
-// The option lists of items 0..9 for the selections, where the selection of
-// each defined item that its list does not hold falls back to the prompt
-// first. An item's list depends only on the items above it, so one pass in
-// item order settles every item.
-OPTION_LISTS SettleOptions(const MODEL_DEFINITION& model, Selections& selection) {
+// The option lists of items 0..9 as the selections stand: item i offers the
+// options that the configurations matching items 0..i-1 require for it (all
+// of them when one takes any), and always the prompt. Nothing is changed
+// while the lists are built.
+OPTION_LISTS BuildLists(const MODEL_DEFINITION& model, const Selections& selection) {
   OPTION_LISTS lists;
   const int slots = ConfigurationSlots(model);
   // Configurations still matching items 0..i-1, narrowed item by item.
@@ -42,9 +42,7 @@ OPTION_LISTS SettleOptions(const MODEL_DEFINITION& model, Selections& selection)
     const CONFIG_ITEM& item = model.items[At(i)];
     std::vector<std::int32_t>& list = lists[At(i)];
     list.push_back(0);
-    if (!item.present) {
-      selection[At(i)] = 0;
-    } else {
+    if (item.present) {
       const int options = OptionSlots(item);
       offered.fill(false);
       bool any = false;
@@ -62,9 +60,6 @@ OPTION_LISTS SettleOptions(const MODEL_DEFINITION& model, Selections& selection)
         if (any || offered[At(j)]) {
           list.push_back(j);
         }
-      }
-      if (std::find(list.begin(), list.end(), selection[At(i)]) == list.end()) {
-        selection[At(i)] = 0;
       }
     }
     const std::int32_t have = selection[At(i)];
@@ -112,19 +107,27 @@ std::string StatusText(const CONFIG_STATUS& status, const CLanguageFile& languag
 }
 
 OPTION_LISTS OfferOptions(const MODEL_DEFINITION& model, const Selections& selection) {
-  Selections settled = selection;
-  return SettleOptions(model, settled);
+  return BuildLists(model, selection);
 }
 
 OPTION_LISTS FillOptionLists(const MODEL_DEFINITION& model, CONFIG_RECORD& record) {
-  return SettleOptions(model, record.selection);
+  OPTION_LISTS lists = BuildLists(model, record.selection);
+  // Then every box without a selected entry takes its prompt: a selection
+  // its list does not hold (an item the model does not define holds only the
+  // prompt).
+  for (int i = 0; i < kMaxItems; ++i) {
+    const auto& list = lists[At(i)];
+    if (std::find(list.begin(), list.end(), record.selection[At(i)]) == list.end()) {
+      record.selection[At(i)] = 0;
+    }
+  }
+  return lists;
 }
 
 CONFIG_STATUS EvaluateConfiguration(const MODEL_DEFINITION& model, CONFIG_RECORD& record, bool refreshLevels,
                                     OPTION_LISTS* lists) {
-  // The lists are settled first, so that the status speaks of the selections
-  // the boxes show after a choice that an earlier item rules out.
-  OPTION_LISTS settled = FillOptionLists(model, record);
+  // The selections as they stand are matched first; the lists are filled
+  // (and ruled-out choices fall back to the prompt) after that.
   int matching = 0;
   std::int32_t found = -1;
   const int slots = ConfigurationSlots(model);
@@ -165,8 +168,9 @@ CONFIG_STATUS EvaluateConfiguration(const MODEL_DEFINITION& model, CONFIG_RECORD
     // No configuration: the level rows are hidden and emptied.
     record.level.fill(-1.0);
   }
+  OPTION_LISTS filled = FillOptionLists(model, record);
   if (lists != nullptr) {
-    *lists = std::move(settled);
+    *lists = std::move(filled);
   }
   return status;
 }
@@ -191,18 +195,25 @@ BUTTON_STATES ButtonStates(const CONFIG_RECORD& record) {
   return b;
 }
 
-int SelectSingleRemaining(const MODEL_DEFINITION& model, CONFIG_RECORD& record, int chosen, bool refreshLevels) {
+int SelectSingleRemaining(const MODEL_DEFINITION& model, CONFIG_RECORD& record, int chosen, bool refreshLevels,
+                          OPTION_LISTS* lists, CONFIG_STATUS* status) {
+  OPTION_LISTS shown = lists != nullptr ? *lists : OfferOptions(model, record.selection);
   int picked = 0;
-  OPTION_LISTS lists = OfferOptions(model, record.selection);
   for (int j = 0; j < kMaxItems; ++j) {
-    if (j == chosen || !model.items[At(j)].present || lists[At(j)].size() != 2) {
+    if (j == chosen || !model.items[At(j)].present || shown[At(j)].size() != 2) {
       continue;
     }
-    if (record.selection[At(j)] != lists[At(j)][1]) {
-      record.selection[At(j)] = lists[At(j)][1];
+    if (record.selection[At(j)] != shown[At(j)][1]) {
+      record.selection[At(j)] = shown[At(j)][1];
       ++picked;
     }
-    EvaluateConfiguration(model, record, refreshLevels, &lists);
+    const CONFIG_STATUS s = EvaluateConfiguration(model, record, refreshLevels, &shown);
+    if (status != nullptr) {
+      *status = s;
+    }
+  }
+  if (lists != nullptr) {
+    *lists = std::move(shown);
   }
   return picked;
 }
@@ -231,18 +242,18 @@ bool ChooseOption(const MODEL_DEFINITION& model, CONFIG_RECORD& record, int item
   if (item < 0 || item >= kMaxItems || !model.items[At(item)].present) {
     return false;
   }
-  const OPTION_LISTS lists = OfferOptions(model, record.selection);
+  OPTION_LISTS lists = OfferOptions(model, record.selection);
   const auto& list = lists[At(item)];
   if (std::find(list.begin(), list.end(), option) == list.end()) {
     return false;
   }
   record.selection[At(item)] = option;
   UpdateCompleteness(model, record);
-  CONFIG_STATUS s = EvaluateConfiguration(model, record, true);
+  CONFIG_STATUS s = EvaluateConfiguration(model, record, true, &lists);
   UpdateCompleteness(model, record);
-  if (SelectSingleRemaining(model, record, item, true) > 0) {
-    s = EvaluateConfiguration(model, record, true);
-  }
+  // On what the boxes hold after the evaluation; the status line is that of
+  // the last evaluation.
+  SelectSingleRemaining(model, record, item, true, &lists, &s);
   UpdateCompleteness(model, record);
   if (status != nullptr) {
     *status = s;
@@ -256,8 +267,9 @@ std::int32_t OpenOptionList(const MODEL_DEFINITION& model, CONFIG_RECORD& record
   }
   const std::int32_t remembered = record.selection[At(item)];
   record.selection[At(item)] = 0;
-  EvaluateConfiguration(model, record, false);
-  SelectSingleRemaining(model, record, item, false);
+  OPTION_LISTS lists;
+  EvaluateConfiguration(model, record, false, &lists);
+  SelectSingleRemaining(model, record, item, false, &lists);
   return remembered;
 }
 

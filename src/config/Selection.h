@@ -40,17 +40,23 @@ std::string StatusText(const CONFIG_STATUS& status, const CLanguageFile& languag
 // Per item, the option indices its box offers, in option order (the prompt,
 // 0, first). An item the model does not define offers the prompt only.
 using OPTION_LISTS = std::array<std::vector<std::int32_t>, kMaxItems>;
+// The lists as the selections stand: item i offers what the configurations
+// matching items 0..i-1 require for it. Nothing is changed.
 OPTION_LISTS OfferOptions(const MODEL_DEFINITION& model, const Selections& selection);
 
-// Fills the item boxes: every item whose selection is not offered falls back
-// to its prompt (0). Returns the lists the boxes now hold.
+// Fills the item boxes: all lists are built from the selections as they
+// stand, then every item whose selection its list does not hold falls back to
+// its prompt (0). So a choice that an earlier item rules out falls back, and
+// so does every choice below it (its list was built with the ruled-out
+// choice). Returns the lists the boxes now hold.
 OPTION_LISTS FillOptionLists(const MODEL_DEFINITION& model, CONFIG_RECORD& record);
 
-// Fills the option lists, then recomputes configIndex and valid (valid when
-// exactly one configuration matches and every defined item has a real
-// option; complete is false otherwise). With `refreshLevels`, no matched
-// configuration empties the level rows (every level not set). `lists`, when
-// given, receives the option lists.
+// Matches the selections as they stand and recomputes configIndex and valid
+// (valid when exactly one configuration matches and every defined item has a
+// real option; complete is false otherwise); with `refreshLevels`, no matched
+// configuration empties the level rows (every level not set). Then fills the
+// option lists (FillOptionLists). The status is that of the selections
+// before any fell back. `lists`, when given, receives the option lists.
 CONFIG_STATUS EvaluateConfiguration(const MODEL_DEFINITION& model, CONFIG_RECORD& record, bool refreshLevels,
                                     OPTION_LISTS* lists = nullptr);
 
@@ -67,8 +73,13 @@ BUTTON_STATES ButtonStates(const CONFIG_RECORD& record);
 
 // After a choice in item `chosen`: every other defined item whose box holds
 // only the prompt and one option gets that option, and the configuration is
-// evaluated again. Returns the number of items chosen this way.
-int SelectSingleRemaining(const MODEL_DEFINITION& model, CONFIG_RECORD& record, int chosen, bool refreshLevels);
+// evaluated again (the boxes are then those of that evaluation). `lists` are
+// the lists the boxes hold, from the last evaluation (when null, the lists of
+// the selections as they stand); they receive the lists of the last
+// evaluation, and `status` its status line, when one ran. Returns the number
+// of items whose selection changed this way.
+int SelectSingleRemaining(const MODEL_DEFINITION& model, CONFIG_RECORD& record, int chosen, bool refreshLevels,
+                          OPTION_LISTS* lists = nullptr, CONFIG_STATUS* status = nullptr);
 
 // Form start: defined items at their prompt, the others -1 until the option
 // lists are filled; then the lists are filled.

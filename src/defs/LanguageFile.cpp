@@ -60,27 +60,34 @@ CLanguageFile::CLanguageFile(const std::filesystem::path& modelsFolder, IMessage
 int CLanguageFile::Load(std::string_view fileName) {
   CStdioFileEx file(messages_);
   if (!IsSafeLeafName(fileName) ||
-      !file.Open(ModelsFile(models_, installedModels_, fileName), CStdioFileEx::modeRead)) {
+      !file.Open(ModelsFile(models_, installedModels_, fileName), CStdioFileEx::modeRead) ||
+      file.Size() > kMaxFileBytes) {
     if (messages_ != nullptr) {
       messages_->Show("Error:  Cannot open the Language File. \n", MB_PLAIN);
     }
     return -1;
   }
-  std::vector<std::string> lines;
-  std::string line;
-  while (file.ReadString(line)) {
-    lines.push_back(std::move(line));
-  }
   entries_.clear();
   refused_ = 0;
-  ParseLines(lines);
+  ParseLines([&file](std::string& line) { return file.ReadString(line); });
   return 0;
 }
 
 void CLanguageFile::ParseLines(const std::vector<std::string>& lines) {
   std::size_t n = 0;
-  while (n < lines.size()) {
-    std::u32string line = Utf8ToU32(lines[n++]);
+  ParseLines([&](std::string& line) {
+    if (n >= lines.size()) {
+      return false;
+    }
+    line = lines[n++];
+    return true;
+  });
+}
+
+void CLanguageFile::ParseLines(const LineSource& next) {
+  std::string raw;
+  while (next(raw)) {
+    std::u32string line = Utf8ToU32(raw);
     const std::size_t apostrophe = line.find(U'\'');
     if (apostrophe != std::u32string::npos) {
       line.resize(apostrophe);
@@ -89,11 +96,25 @@ void CLanguageFile::ParseLines(const std::vector<std::string>& lines) {
     if (line.empty()) {
       continue;
     }
+    // An entry the table has no room for is read to its end (its
+    // continuation lines belong to it) but nothing of it is kept.
+    const bool keep = !Full();
     LANGUAGE_ENTRY entry;
     const std::size_t cut = line.find_first_of(U"[=");
-    entry.key = U32ToUtf8(Trim(std::u32string_view(line).substr(0, cut == std::u32string::npos ? 0 : cut)));
+    if (keep) {
+      entry.key = U32ToUtf8(Trim(std::u32string_view(line).substr(0, cut == std::u32string::npos ? 0 : cut)));
+    }
 
     std::u32string text[2];
+    auto take = [&](std::u32string_view piece, int column) {
+      std::u32string& into = text[column];
+      const std::size_t before = into.size();
+      const bool continues = TakePiece(piece, into);
+      if (!keep) {
+        into.resize(before);
+      }
+      return continues;
+    };
     bool continues = false;
     const std::size_t eq = line.find(U'=');
     // Column positions on the entry's first line; continuation lines are cut at the same places.
@@ -109,17 +130,21 @@ void CLanguageFile::ParseLines(const std::vector<std::string>& lines) {
       } else {
         len0 = line.size() - start0;
       }
-      continues = TakePiece(Sub(line, start0, len0), text[0]);
+      continues = take(Sub(line, start0, len0), 0);
       if (start1 != std::u32string::npos) {
-        continues = TakePiece(Sub(line, start1), text[1]) || continues;
+        continues = take(Sub(line, start1), 1) || continues;
       }
     }
-    while (continues && n < lines.size()) {
-      const std::u32string next = ReplaceAll(Utf8ToU32(lines[n++]), U"\\\\n", U'\n');
-      continues = TakePiece(Sub(next, start0, len0), text[0]);
+    while (continues && next(raw)) {
+      const std::u32string more = ReplaceAll(Utf8ToU32(raw), U"\\\\n", U'\n');
+      continues = take(Sub(more, start0, len0), 0);
       if (start1 != std::u32string::npos) {
-        continues = TakePiece(Sub(next, start1), text[1]) || continues;
+        continues = take(Sub(more, start1), 1) || continues;
       }
+    }
+    if (!keep) {
+      ++refused_;
+      continue;
     }
     entry.text[0] = U32ToUtf8(text[0]);
     entry.text[1] = U32ToUtf8(text[1]);
@@ -128,7 +153,7 @@ void CLanguageFile::ParseLines(const std::vector<std::string>& lines) {
 }
 
 void CLanguageFile::Store(LANGUAGE_ENTRY&& entry) {
-  if (entries_.size() >= static_cast<std::size_t>(kMaxEntries)) {
+  if (Full()) {
     ++refused_;
     return;
   }

@@ -2,7 +2,9 @@
 // language file that holds two language columns per key.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,9 @@ struct LANGUAGE_ENTRY {
 class CLanguageFile {
  public:
   static constexpr int kMaxEntries = 1000;
+  // A language file larger than this is refused as a missing one (the
+  // shipped one is some 50 KiB).
+  static constexpr std::size_t kMaxFileBytes = 8u << 20;
 
   // `modelsFolder` is where the language file lives; `messages` shows the
   // error when the file cannot be opened (may be null).
@@ -28,8 +33,11 @@ class CLanguageFile {
                 const std::filesystem::path& installedModels = {});
 
   // Reads the file named `fileName` in the models folder. Returns 0 when it
-  // was read, -1 when it could not be opened. Entries beyond the table's room
-  // are refused; the first entry of a key wins.
+  // was read, -1 when it could not be opened (a name that would leave the
+  // folder, a file that is not a regular file or larger than
+  // kMaxFileBytes). Entries beyond the table's room are refused; the first
+  // entry of a key wins. The file is read line by line: memory follows the
+  // entries kept, not the size of the file.
   int Load(std::string_view fileName);
 
   // Copies the text of `key` in column `language` (0 or 1; any other number
@@ -44,10 +52,14 @@ class CLanguageFile {
   // Lines that held an entry but found the table full.
   int RefusedCount() const { return refused_; }
 
+  // Gives the next line of a file; false at its end.
+  using LineSource = std::function<bool(std::string& line)>;
   // Parses one file's content line by line (exposed for the fuzz target).
+  void ParseLines(const LineSource& next);
   void ParseLines(const std::vector<std::string>& lines);
 
  private:
+  bool Full() const { return entries_.size() >= static_cast<std::size_t>(kMaxEntries); }
   void Store(LANGUAGE_ENTRY&& entry);
 
   std::filesystem::path models_;

@@ -48,7 +48,7 @@ bool IsProtected(const std::filesystem::path& path) { return !FileNameHas(path, 
 
 CModelFile::CModelFile(const std::filesystem::path& modelsFolder, MODEL_TABLES& tables, APP_SETTINGS& settings,
                        const CLanguageFile& language, CONFIG_RECORD& record, IHelpTopics* help, IBusyWindow* busy,
-                       const std::filesystem::path& installedModels)
+                       const std::filesystem::path& installedModels, IMessageBox* messages)
     : folder_(modelsFolder),
       installed_(installedModels),
       tables_(tables),
@@ -57,6 +57,7 @@ CModelFile::CModelFile(const std::filesystem::path& modelsFolder, MODEL_TABLES& 
       record_(record),
       help_(help),
       busy_(busy),
+      messages_(messages),
       key_(ModelFileKey()) {}
 
 // ---------------------------------------------------------------------------
@@ -64,7 +65,7 @@ CModelFile::CModelFile(const std::filesystem::path& modelsFolder, MODEL_TABLES& 
 
 int CModelFile::ParseModelFile(const std::filesystem::path& path) {
   const bool corporate = FileNameHas(path, kCorporateModel);
-  CStdioFileEx file(nullptr);
+  CStdioFileEx file(messages_);
   if (!file.Open(path, CStdioFileEx::modeRead)) {
     return 1;
   }
@@ -740,7 +741,7 @@ bool CModelFile::ScanEntries(const std::filesystem::path& path,
     return true;
   }
   // Plain files are read line by line, so a huge file costs no memory.
-  CStdioFileEx file(nullptr);
+  CStdioFileEx file(messages_);
   if (!file.Open(path, CStdioFileEx::modeRead)) {
     return false;
   }

@@ -40,13 +40,16 @@ inline constexpr int kLevelLabelIds[kLevelRows] = {1047, 1046, 1045, 1044, 1043,
 
 class CModelFile {
  public:
-  // All references are owned by the caller and outlive the object. `help` and
-  // `busy` may be null (no help table yet, no busy window). `installedModels`,
-  // when given, lies under the models folder: a file of a name the models
-  // folder does not hold is read from there, and the catalogue lists both.
+  // All references are owned by the caller and outlive the object. `help`,
+  // `busy` and `messages` may be null (no help table yet, no busy window, no
+  // message box for the text-file reader's type check failures).
+  // `installedModels`, when given, lies under the models folder: a file of a
+  // name the models folder does not hold is read from there, and the
+  // catalogue lists both.
   CModelFile(const std::filesystem::path& modelsFolder, MODEL_TABLES& tables, APP_SETTINGS& settings,
              const CLanguageFile& language, CONFIG_RECORD& record, IHelpTopics* help = nullptr,
-             IBusyWindow* busy = nullptr, const std::filesystem::path& installedModels = {});
+             IBusyWindow* busy = nullptr, const std::filesystem::path& installedModels = {},
+             IMessageBox* messages = nullptr);
 
   // --- Parser ---
 
@@ -138,6 +141,7 @@ class CModelFile {
   CONFIG_RECORD& record_;
   IHelpTopics* help_;
   IBusyWindow* busy_;
+  IMessageBox* messages_;
   CipherKey key_;
 
   PARSE_STATS stats_;

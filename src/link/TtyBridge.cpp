@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
+
+#include "common/FileSystem.h"
 
 namespace tolvane::link {
 
@@ -17,16 +18,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The first line of a sysfs attribute; false when it cannot be read.
+// The first line of a sysfs attribute; false when it cannot be read. Only a
+// regular file is read (sysfs gives every attribute a size of one page), so
+// that a pipe below a device root from the environment is not waited on.
 bool ReadAttribute(const fs::path& file, std::string& value) {
-  std::ifstream in(file);
-  if (!in) {
+  constexpr std::size_t kAttributePage = 4096;
+  std::string bytes;
+  if (ReadFileBounded(file, kAttributePage, bytes) != ReadResult::Ok) {
     return false;
   }
-  // Attributes are short; refuse to take in more than a line of 255 bytes.
-  std::string line(256, '\0');
-  in.getline(line.data(), static_cast<std::streamsize>(line.size()));
-  line.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  // Attributes are short; take no more than a line of 255 bytes.
+  std::string line = bytes.substr(0, std::min(bytes.find('\n'), std::size_t{255}));
   while (!line.empty() && (line.back() == '\0' || line.back() == '\n' || line.back() == '\r')) {
     line.pop_back();
   }

@@ -1,12 +1,16 @@
 #include "shell/ChmArchive.h"
 
 #include <chm_lib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
-#include <fstream>
 #include <utility>
+
+#include "common/FileSystem.h"
 
 namespace tolvane {
 namespace {
@@ -35,13 +39,27 @@ std::uint64_t Little(std::string_view bytes, std::size_t at, std::size_t width) 
   return v;
 }
 
-std::string ReadAt(std::ifstream& in, std::uint64_t offset, std::size_t length) {
+// Up to `length` bytes at `offset` (fewer at the end of the file).
+std::string ReadAt(int fd, std::uint64_t offset, std::size_t length) {
   std::string bytes(length, '\0');
-  in.seekg(static_cast<std::streamoff>(offset));
-  in.read(bytes.data(), static_cast<std::streamsize>(length));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  in.clear();
+  std::size_t got = 0;
+  while (got < length) {
+    const ssize_t n = ::pread(fd, bytes.data() + got, length - got, static_cast<off_t>(offset + got));
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      break;
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);
   return bytes;
+}
+
+// The window sizes the LZX decompressor takes: 2^15 to 2^21 bytes.
+bool IsLzxWindow(std::uint64_t window) {
+  return window >= (1u << 15) && window <= (1u << 21) && (window & (window - 1)) == 0;
 }
 
 constexpr char kControlData[] = "::DataSpace/Storage/MSCompressed/ControlData";
@@ -190,13 +208,14 @@ std::string RecordText(std::string_view data) {
 
 }  // namespace
 
-bool ChmHeadersFit(const std::filesystem::path& file) {
-  std::error_code ec;
-  const std::uint64_t size = std::filesystem::file_size(file, ec);
-  if (ec) {
+namespace {
+
+bool HeadersFit(int in) {
+  struct stat st {};
+  if (::fstat(in, &st) != 0 || st.st_size < 0) {
     return false;
   }
-  std::ifstream in(file, std::ios::binary);
+  const auto size = static_cast<std::uint64_t>(st.st_size);
   // The file header: "ITSF", version 2 or 3, where the directory is and
   // where the objects' data begins.
   const std::string itsf = ReadAt(in, 0, 0x60);
@@ -244,8 +263,9 @@ bool ChmHeadersFit(const std::filesystem::path& file) {
       fits = fits && t.size() == 0x28 && Little(t, 0, 4) == 2 && Little(t, 0x20, 8) != 0 &&
              Little(t, 0x20, 8) <= kMaxCompressedBlock;
     } else {
-      // "LZXC", a window of at least two units and a reset interval that is
-      // a multiple of half the window.
+      // "LZXC", a window the decompressor takes, and a reset interval that
+      // is a multiple of half the window and gives a whole number of blocks
+      // per reset (chmlib divides by that count in 32 bits).
       const std::string c =
           ReadAt(in, dataOffset + e.start, static_cast<std::size_t>(std::min<std::uint64_t>(e.length, 0x1C)));
       if ((e.length != 0x18 && e.length != 0x1C) || c.size() != e.length || c.compare(4, 4, "LZXC") != 0) {
@@ -254,11 +274,17 @@ bool ChmHeadersFit(const std::filesystem::path& file) {
       }
       std::uint64_t reset = Little(c, 12, 4);
       std::uint64_t window = Little(c, 16, 4);
+      const std::uint64_t windowsPerReset = Little(c, 20, 4);
       if (Little(c, 8, 4) == 2) {
         reset = (reset * 0x8000) & 0xFFFFFFFFu;
         window = (window * 0x8000) & 0xFFFFFFFFu;
       }
-      fits = fits && window >= 2 && reset != 0 && reset % (window / 2) == 0;
+      if (!IsLzxWindow(window) || reset == 0 || reset % (window / 2) != 0) {
+        fits = false;
+        return;
+      }
+      const std::uint64_t blocksPerReset = ((reset / (window / 2)) * windowsPerReset) & 0xFFFFFFFFu;
+      fits = fits && blocksPerReset != 0;
     }
   };
   const std::uint64_t first = dirOffset + 0x54;
@@ -267,6 +293,13 @@ bool ChmHeadersFit(const std::filesystem::path& file) {
     ForEachListingEntry(bytes, check);
   }
   return fits;
+}
+
+}  // namespace
+
+bool ChmHeadersFit(const std::filesystem::path& file) {
+  CFileHandle in;
+  return OpenRegularFile(file, in) == OpenResult::Ok && HeadersFit(in.Get());
 }
 
 CHM_SYSTEM_INFO ParseSystemObject(std::string_view bytes) {
@@ -353,21 +386,31 @@ CChmArchive& CChmArchive::operator=(CChmArchive&& other) noexcept {
 
 bool CChmArchive::Open(const std::filesystem::path& file) {
   Close();
-  std::error_code ec;
-  // chmlib would "open" a folder and fail later; refuse anything but a file.
-  if (!std::filesystem::is_regular_file(file, ec)) {
+  // Only a regular file, opened without waiting (chmlib would wait on a
+  // pipe for ever, and "open" a folder to fail later).
+  CFileHandle in;
+  if (OpenRegularFile(file, in) != OpenResult::Ok) {
     return false;
   }
   // chmlib allocates what the headers say before it checks anything: the
   // sizes are bounded here first.
-  if (!ChmHeadersFit(file)) {
+  if (!HeadersFit(in.Get())) {
     return false;
   }
-  file_ = chm_open(file.c_str());
-  if (file_ == nullptr) {
-    return false;
+  // chmlib opens by name: it is given the file just checked, through its
+  // descriptor, so that another file put in its place meanwhile is not the
+  // one read.
+  // Without /proc, by its name while that still names the same file.
+  const std::string checked = "/proc/self/fd/" + std::to_string(in.Get());
+  struct stat held {};
+  struct stat named {};
+  if (::stat(checked.c_str(), &named) == 0) {
+    file_ = chm_open(checked.c_str());
+  } else if (::fstat(in.Get(), &held) == 0 && ::stat(file.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+             held.st_ino == named.st_ino) {
+    file_ = chm_open(file.c_str());
   }
-  return true;
+  return file_ != nullptr;
 }
 
 void CChmArchive::Close() {

@@ -1,7 +1,9 @@
 #include "shell/ContextHelp.h"
 
+#include <unistd.h>
+
 #include <array>
-#include <fstream>
+#include <cerrno>
 
 #include "common/CheckedFormat.h"
 #include "common/Encoding.h"
@@ -108,9 +110,8 @@ int CHelpTopicTable::GetTopic(int controlId, std::string& topic) const {
 
 bool HelpFileHasTopic(const std::filesystem::path& file, const std::string& topic, IMessageBox& messages,
                       const std::string& openErrorText) {
-  std::ifstream in(file, std::ios::binary);
-  std::error_code ec;
-  if (!in || std::filesystem::is_directory(file, ec)) {
+  CFileHandle in;
+  if (OpenRegularFile(file, in) != OpenResult::Ok) {
     messages.Show(openErrorText, MB_ERROR);
     return false;
   }
@@ -124,9 +125,15 @@ bool HelpFileHasTopic(const std::filesystem::path& file, const std::string& topi
   }
   std::array<char, kPiece> piece{};
   std::size_t matched = 0;
-  while (in) {
-    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-    const auto got = static_cast<std::size_t>(in.gcount());
+  for (;;) {
+    const ssize_t n = ::read(in.Get(), piece.data(), piece.size());
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      break;
+    }
+    const auto got = static_cast<std::size_t>(n);
     for (std::size_t i = 0; i < got; ++i) {
       const char byte = piece[i];
       if (byte != wanted[matched] && matched > 0) {

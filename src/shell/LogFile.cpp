@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "common/Encoding.h"
+#include "common/FileSystem.h"
 
 namespace tolvane {
 
@@ -32,16 +33,17 @@ bool CLogFile::Open() {
   if (fd_ >= 0) {
     return true;
   }
-  const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) {
+  // Only a regular file: a pipe in its place would take the lines until it
+  // is full and then hold up every part of the program that logs.
+  CFileHandle file;
+  if (OpenRegularFile(path_, file, OpenMode::AppendOrCreate) != OpenResult::Ok) {
     return false;
   }
   // Writes by another instance are refused, as the file is held for this run.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
+  if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) {
     return false;
   }
-  fd_ = fd;
+  fd_ = file.Release();
   return true;
 }
 
@@ -74,13 +76,13 @@ std::string CLogFile::FormatLine(const std::tm& when, std::string_view tag, std:
 
 int CLogFile::WriteChecked(std::string_view tag, std::string_view pattern, std::span<const FormatArg> args) {
   std::string message = FormatChecked(pattern, args);
-  // Cut at the limit without splitting a character.
-  if (message.size() > kMaxMessage) {
-    std::size_t cut = kMaxMessage;
-    while (cut > 0 && (static_cast<unsigned char>(message[cut]) & 0xC0) == 0x80) {
-      --cut;
+  // At most kMaxMessage characters (each one byte in the file).
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < message.size(); ++i) {
+    if ((static_cast<unsigned char>(message[i]) & 0xC0) != 0x80 && ++characters > kMaxMessage) {
+      message.resize(i);
+      break;
     }
-    message.resize(cut);
   }
   const std::tm when = now_();
   const std::string line = FormatLine(when, tag, message);
@@ -112,18 +114,6 @@ void CLogFile::WriteText(std::string_view text) {
   }
 }
 
-void CLogFile::WriteBytesLocked(std::string_view bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t w = ::write(fd_, bytes.data() + done, bytes.size() - done);
-    if (w < 0 && errno == EINTR) {
-      continue;
-    }
-    if (w <= 0) {
-      break;
-    }
-    done += static_cast<std::size_t>(w);
-  }
-}
+void CLogFile::WriteBytesLocked(std::string_view bytes) { WriteAllBytes(fd_, bytes); }
 
 }  // namespace tolvane

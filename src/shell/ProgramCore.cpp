@@ -1,6 +1,8 @@
 #include "shell/ProgramCore.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -26,6 +28,17 @@ int LeadingInt(std::string_view text, std::size_t& pos) {
   return value;
 }
 
+// The leading decimal digits of a text (blanks before them skipped), as an
+// unsigned 32-bit number; 0 when there are none, the largest when too many.
+std::uint32_t DecimalRevision(std::string_view text) {
+  std::size_t pos = text.find_first_not_of(" \t");
+  std::uint64_t value = 0;
+  for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+    value = std::min<std::uint64_t>(value * 10 + static_cast<std::uint64_t>(text[pos] - '0'), 0xFFFFFFFFu);
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
 }  // namespace
 
 std::string FormatTitle(const std::string& programId, const std::string& version) {
@@ -49,9 +62,11 @@ CProgramCore::CProgramCore(FOLDERS f, PROGRAM_SERVICES s)
       log(folders.logs, services.now),
       language(folders.models, &services.messages, folders.installedModels),
       models(folders.models, tables, settings, language, record, services.help, &services.busy,
-             folders.installedModels),
-      store(services.registry, tables.program.corporateId, tables.program.programName, settings, folders.models,
-            [this](const std::filesystem::path& file, APP_SETTINGS&) { return models.ParseModelFile(file) == 0; }),
+             folders.installedModels, &services.messages),
+      store(
+          services.registry, tables.program.corporateId, tables.program.programName, settings, folders.models,
+          [this](const std::filesystem::path& file, APP_SETTINGS&) { return models.ParseModelFile(file) == 0; },
+          &services.messages),
       link(services.bridge, services.clock),
       memory(link, language, settings, services.errors, services.messages) {}
 
@@ -123,9 +138,8 @@ int CProgramCore::IdentifyUnit(bool demonstration, IStartView* view, IDENTIFY_RE
     record.serialNumber = record.factorySerial;
     record.firmwareName = settings.demoModel;
     record.modelName = settings.demoModel;
-    // The revision is shown as four hexadecimal digits, as the unit stores it.
-    record.softwareRevision =
-        static_cast<std::uint32_t>(std::strtoul(settings.demoSoftwareRevision.c_str(), nullptr, 16) & 0xFFFF);
+    // A decimal number, as the serial is ("0120" is 120, shown as 12.0).
+    record.softwareRevision = DecimalRevision(settings.demoSoftwareRevision);
     for (auto& page : memory.Pages()) {
       page.fill(0);
     }

@@ -42,8 +42,8 @@ bool Fail(int* out, int code) {
 
 }  // namespace
 
-bool ReadKeyValueFile(const std::filesystem::path& file, std::vector<KEY_VALUE>& entries) {
-  CStdioFileEx f;
+bool ReadKeyValueFile(const std::filesystem::path& file, std::vector<KEY_VALUE>& entries, IMessageBox* messages) {
+  CStdioFileEx f(messages);
   if (!f.Open(file, CStdioFileEx::modeRead)) {
     return false;
   }
@@ -58,14 +58,15 @@ bool ReadKeyValueFile(const std::filesystem::path& file, std::vector<KEY_VALUE>&
 }
 
 CSettingsStore::CSettingsStore(IRegistry& registry, const std::string& corporateId, const std::string& programName,
-                               APP_SETTINGS& settings, std::filesystem::path modelsFolder,
-                               SettingsFileLoader loadFile)
+                               APP_SETTINGS& settings, std::filesystem::path modelsFolder, SettingsFileLoader loadFile,
+                               IMessageBox* messages)
     : registry_(registry),
       corporateId_(corporateId),
       programName_(programName),
       settings_(settings),
       models_(std::move(modelsFolder)),
-      loadFile_(std::move(loadFile)) {}
+      loadFile_(std::move(loadFile)),
+      messages_(messages) {}
 
 std::vector<std::string> CSettingsStore::KeyPath() const { return {"Software", corporateId_, programName_, "01"}; }
 
@@ -180,24 +181,24 @@ bool CSettingsStore::WriteRegistry(const std::string& name, const std::string& v
   return false;
 }
 
-bool CSettingsStore::ReadFileValue(const std::string& name, std::string& value) {
+int CSettingsStore::ReadFileValue(const std::string& name, std::string& value) {
   std::vector<KEY_VALUE> entries;
-  if (!IsSafeLeafName(settings_.registryFile) || !ReadKeyValueFile(SettingsFile(), entries)) {
-    return false;
+  if (!IsSafeLeafName(settings_.registryFile) || !ReadKeyValueFile(SettingsFile(), entries, messages_)) {
+    return kSettingsFileMissing;
   }
   for (const auto& e : entries) {
     if (e.key == name) {
       value = e.value;
-      return true;
+      break;
     }
   }
-  return false;
+  return 0;
 }
 
 bool CSettingsStore::WriteFileValue(const std::string& name, const std::string& value, int& code) {
   std::vector<KEY_VALUE> entries;
-  if (!IsSafeLeafName(settings_.registryFile) || !ReadKeyValueFile(SettingsFile(), entries)) {
-    code = 1;
+  if (!IsSafeLeafName(settings_.registryFile) || !ReadKeyValueFile(SettingsFile(), entries, messages_)) {
+    code = kSettingsFileMissing;
     return true;
   }
   bool found = false;
@@ -228,8 +229,10 @@ bool CSettingsStore::WriteFileValue(const std::string& name, const std::string& 
 bool CSettingsStore::ReadBool(const std::string& name, bool& value, int* code) {
   std::string text;
   if (UsesFile()) {
-    value = ReadFileValue(name, text) && text == "TRUE";
-    return Fail(code, 0);
+    // No line of the name reads as false.
+    const int c = ReadFileValue(name, text);
+    value = c == 0 && text == "TRUE";
+    return Fail(code, c);
   }
   int c = 0;
   if (!ReadRegistry(name, text, c)) {
@@ -240,8 +243,7 @@ bool CSettingsStore::ReadBool(const std::string& name, bool& value, int* code) {
 
 bool CSettingsStore::ReadString(const std::string& name, std::string& value, int* code) {
   if (UsesFile()) {
-    ReadFileValue(name, value);
-    return Fail(code, 0);
+    return Fail(code, ReadFileValue(name, value));
   }
   int c = 0;
   ReadRegistry(name, value, c);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Messages.h"
 #include "defs/AppSettings.h"
 #include "shell/GuideProcedure.h"
 #include "shell/UserRegistry.h"
@@ -28,8 +29,10 @@ struct KEY_VALUE {
 };
 // Reads every entry of a key = value file in order, with the model file's
 // line syntax (comments and blank lines are no entries). Returns false when
-// the file cannot be opened.
-bool ReadKeyValueFile(const std::filesystem::path& file, std::vector<KEY_VALUE>& entries);
+// the file cannot be opened. `messages` shows the text-file reader's type
+// check failures (may be null).
+bool ReadKeyValueFile(const std::filesystem::path& file, std::vector<KEY_VALUE>& entries,
+                      IMessageBox* messages = nullptr);
 
 class CSettingsStore : public ISettingsWriter {
  public:
@@ -37,9 +40,11 @@ class CSettingsStore : public ISettingsWriter {
   static constexpr std::size_t kMaxValueChars = 49;
 
   // `corporateId` and `programName` name the registry key; both are the
-  // corporate model's and must outlive the store.
+  // corporate model's and must outlive the store. `messages` shows the
+  // type-check failures of the settings file's reader (may be null).
   CSettingsStore(IRegistry& registry, const std::string& corporateId, const std::string& programName,
-                 APP_SETTINGS& settings, std::filesystem::path modelsFolder, SettingsFileLoader loadFile);
+                 APP_SETTINGS& settings, std::filesystem::path modelsFolder, SettingsFileLoader loadFile,
+                 IMessageBox* messages = nullptr);
 
   bool LoadAll(int* code = nullptr);
   bool ReadBool(const std::string& name, bool& value, int* code = nullptr);
@@ -50,7 +55,9 @@ class CSettingsStore : public ISettingsWriter {
   // The registry key path: Software, CORPORATEID, PROGRAMNAME, 01.
   std::vector<std::string> KeyPath() const;
 
-  // The failure code when the settings file cannot be opened.
+  // The failure code when the settings file cannot be opened, for a load and
+  // for every single read or write (a value the file does not hold is no
+  // failure of a read).
   static constexpr int kSettingsFileMissing = 1;
 
  private:
@@ -59,7 +66,9 @@ class CSettingsStore : public ISettingsWriter {
   bool LoadRegistry(int& code);
   bool ReadRegistry(const std::string& name, std::string& value, int& code);
   bool WriteRegistry(const std::string& name, const std::string& value, int& code);
-  bool ReadFileValue(const std::string& name, std::string& value);
+  // 0 with the value of the first line of `name` (the value unchanged when
+  // there is none), or kSettingsFileMissing.
+  int ReadFileValue(const std::string& name, std::string& value);
   bool WriteFileValue(const std::string& name, const std::string& value, int& code);
 
   IRegistry& registry_;
@@ -68,6 +77,7 @@ class CSettingsStore : public ISettingsWriter {
   APP_SETTINGS& settings_;
   std::filesystem::path models_;
   SettingsFileLoader loadFile_;
+  IMessageBox* messages_;
 };
 
 }  // namespace tolvane

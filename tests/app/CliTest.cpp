@@ -94,5 +94,83 @@ TEST_F(Cli, SettingsRoundTrip) {
   EXPECT_EQ(Run("settings set PREF_UNITS Feet").first, 1);
 }
 
+// REGISTRY_FILE names a settings file in the models folder.
+void UseSettingsFile(const test::PortableHome& home, const std::string& name) {
+  std::string corporate = test::ReadBytes(home / "Models" / "Corporate_Model");
+  const std::string key = "REGISTRY_FILE =";
+  const std::size_t at = corporate.find(key);
+  ASSERT_NE(at, std::string::npos);
+  corporate.insert(at + key.size(), " " + name);
+  test::WriteBytes(home / "Models" / "Corporate_Model", corporate);
+}
+
+TEST_F(Cli, SettingsGetFailsWithTheStoresCodeWhenTheSettingsCannotBeRead) {
+  UseSettingsFile(home_, "Tolvane_Settings.txt");
+  test::WriteBytes(home_ / "Models" / "Tolvane_Settings.txt", "PREF_UNITS = Feet\nGUIDE = TRUE\n");
+  EXPECT_EQ(Run("settings get PREF_UNITS"), (std::pair<int, std::string>{0, "Feet\n"}));
+  fs::remove(home_ / "Models" / "Tolvane_Settings.txt");
+  const auto [rc, out] = Run("settings get PREF_UNITS");
+  EXPECT_EQ(rc, 1);
+  EXPECT_EQ(out, "") << "no value is printed";
+  // The text-file reader's type check says so first.
+  EXPECT_EQ(home_.RunCliErrors("settings get PREF_UNITS").second,
+            "error: Error:  Cannot open file for Unicode type check.\nerror: cannot read PREF_UNITS (code 1)\n");
+  EXPECT_EQ(home_.RunCliErrors("settings set PREF_UNITS Feet").second,
+            "error: Error:  Cannot open file for Unicode type check.\nerror: cannot write PREF_UNITS (code 1)\n");
+}
+
+// A named pipe where a file is expected: every program refuses it at once.
+class CliWithPipes : public Cli {
+ protected:
+  // Exit status of the command, 124 when it had to be stopped after 10 s.
+  int RunLimited(const std::string& args) {
+    return test::RunCommand("TOLVANE_HOME='" + home_.path().string() +
+                            "' TOLVANE_DEVICE_ROOT=/nonexistent timeout 10 '" + TOLVANE_CLI_PATH + "' " + args +
+                            " >/dev/null 2>&1")
+        .first;
+  }
+  void PipeInPlaceOf(const fs::path& file) {
+    fs::remove(file);
+    ASSERT_TRUE(test::MakeFifo(file));
+  }
+};
+
+TEST_F(CliWithPipes, TheLanguageFile) {
+  PipeInPlaceOf(home_ / "Models" / "Tolvane_Language.txt");
+  EXPECT_EQ(RunLimited("lang IDC_PNSN"), 2);
+  EXPECT_EQ(RunLimited("model show '" + (home_ / "Models" / "QRModel_QR27.txt").string() + "'"), 0);
+  EXPECT_EQ(RunLimited("identify --demo"), 0) << "the start goes on with empty texts";
+}
+
+TEST_F(CliWithPipes, TheSettingsValuesFile) {
+  PipeInPlaceOf(home_ / "Settings/Software/Kestrine/Tolvane/01/values.reg");
+  EXPECT_EQ(RunLimited("settings get GUIDE"), 1);
+  EXPECT_EQ(RunLimited("settings set GUIDE TRUE"), 1);
+  EXPECT_EQ(RunLimited("identify --demo"), 2) << "the settings cannot be loaded";
+}
+
+TEST_F(CliWithPipes, TheSettingsFileOfTheCorporateModel) {
+  UseSettingsFile(home_, "Tolvane_Settings.txt");
+  PipeInPlaceOf(home_ / "Models" / "Tolvane_Settings.txt");
+  EXPECT_EQ(RunLimited("settings get GUIDE"), 1);
+  EXPECT_EQ(RunLimited("settings set GUIDE TRUE"), 1);
+  EXPECT_EQ(RunLimited("identify --demo"), 2);
+}
+
+TEST_F(CliWithPipes, TheInputOfEncryptAndDecrypt) {
+  PipeInPlaceOf(home_ / "in.txt");
+  EXPECT_EQ(RunLimited("model encrypt '" + (home_ / "in.txt").string() + "' '" + (home_ / "out.fmf").string() + "'"),
+            1);
+  EXPECT_EQ(RunLimited("model decrypt '" + (home_ / "in.txt").string() + "' '" + (home_ / "out.txt").string() + "'"),
+            1);
+  EXPECT_FALSE(fs::exists(home_ / "out.fmf"));
+  EXPECT_FALSE(fs::exists(home_ / "out.txt"));
+}
+
+TEST_F(CliWithPipes, TheCorporateModel) {
+  PipeInPlaceOf(home_ / "Models" / "Corporate_Model");
+  EXPECT_EQ(RunLimited("settings get GUIDE"), 2);
+}
+
 }  // namespace
 }  // namespace tolvane

@@ -55,11 +55,47 @@ TEST(StdioFileEx, TypeCheckFailuresAreReportedAndTheFileReadAs8Bit) {
   EXPECT_TRUE(ReadAll(dir / "empty.txt", &messages).empty());
 }
 
+TEST(StdioFileEx, OnlyARegularFileIsReadAndAPipeIsNotWaitedFor) {
+  test::TempDir dir;
+  ASSERT_TRUE(test::MakeFifo(dir / "pipe.txt"));
+  const auto opened = test::RunInChild(
+      [&] {
+        CStdioFileEx f;
+        return f.Open(dir / "pipe.txt", CStdioFileEx::modeRead) ? 1 : 0;
+      },
+      std::chrono::seconds(10));
+  ASSERT_TRUE(opened.has_value()) << "the open of a named pipe hangs";
+  EXPECT_EQ(*opened, 0);
+  test::RecordingMessages messages;
+  EXPECT_EQ(ReadAll("/dev/zero", &messages), std::vector<std::string>{"<not opened>"});
+  EXPECT_EQ(ReadAll(dir.path(), &messages), std::vector<std::string>{"<not opened>"});
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown[0].first, "Error:  Cannot open file for Unicode type check.");
+  // A link to a regular file is read.
+  test::WriteBytes(dir / "real.txt", "A = 1\nB = 2");
+  std::filesystem::create_symlink(dir / "real.txt", dir / "link.txt");
+  EXPECT_EQ(ReadAll(dir / "link.txt"), (std::vector<std::string>{"A = 1", "B = 2"}));
+}
+
+TEST(StdioFileEx, LinesRunAcrossTheReadPieces) {
+  test::TempDir dir;
+  std::string text;
+  std::vector<std::string> want;
+  for (int i = 0; i < 20000; ++i) {
+    want.push_back("LINE" + std::to_string(i) + " = " + std::string(static_cast<std::size_t>(i % 13), 'x'));
+    text += want.back() + "\r\n";
+  }
+  test::WriteBytes(dir / "u8.txt", text);
+  test::WriteBytes(dir / "u16.txt", test::Utf16File(text));
+  EXPECT_EQ(ReadAll(dir / "u8.txt"), want);
+  EXPECT_EQ(ReadAll(dir / "u16.txt"), want);
+}
+
 TEST(StdioFileEx, UnicodeWriteHasByteOrderMarkAndCrLf) {
   test::TempDir dir;
   CStdioFileEx f;
-  ASSERT_TRUE(f.Open(dir / "out.txt", CStdioFileEx::modeCreate | CStdioFileEx::modeWrite |
-                                          CStdioFileEx::modeWriteUnicode));
+  ASSERT_TRUE(
+      f.Open(dir / "out.txt", CStdioFileEx::modeCreate | CStdioFileEx::modeWrite | CStdioFileEx::modeWriteUnicode));
   f.WriteString("A=1\n");
   f.WriteString("Ä\n");
   ASSERT_TRUE(f.Close());
@@ -73,7 +109,9 @@ TEST(StdioFileEx, EightBitWriteIsWindows1252WithCrLf) {
   ASSERT_TRUE(f.Open(dir / "out.txt", CStdioFileEx::modeCreate | CStdioFileEx::modeWrite));
   f.WriteString("Größe\n");
   ASSERT_TRUE(f.Close());
-  EXPECT_EQ(test::ReadBytes(dir / "out.txt"), "Gr\xF6\xDF" "e\r\n");
+  EXPECT_EQ(test::ReadBytes(dir / "out.txt"),
+            "Gr\xF6\xDF"
+            "e\r\n");
 }
 
 TEST(StdioFileEx, AnUnfinishedWriteLeavesTheOldFile) {

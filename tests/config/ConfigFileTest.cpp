@@ -12,10 +12,14 @@
 #include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <functional>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "ConfigTestModel.h"
 #include "ShippedModelRig.h"
+#include "common/StdioFileEx.h"
 #include "config/ConfigValues.h"
 #include "config/Selection.h"
 #include "support/TestSupport.h"
@@ -305,18 +309,137 @@ TEST_F(ReadFile, IdentityLinesOnlyTakeSerialAndFirmware) {
   EXPECT_TRUE(box_.shown.empty());
 }
 
-TEST_F(ReadFile, AnotherModelStopsTheReadingAfterTheMessage) {
-  ASSERT_EQ(Read("SERIAL = 5\nMODEL = QR30-RLY\nSERIAL = 6\n"), 2);
+// A file of another model stops the reading after the message, and nothing
+// of it is taken: the lines before the MODEL line do not stay applied (a
+// failed Open must not lose the form's configuration).
+TEST_F(ReadFile, AnotherModelStopsTheReadingAfterTheMessageAndLeavesTheRecord) {
+  ASSERT_EQ(Read("CONFIG[0] = 1\nCONFIG[2] = 1\nCONFIG[3] = 2\nADVANCED[0] = 4\nADVANCED[2] = 1\n"), 0);
+  r_.sensorHeight = 100.0;
+  nl_.on = true;
+  nl_.structureType = 2;
+  const CONFIG_RECORD before = r_;
+  ASSERT_EQ(Read("SERIAL = 5\nFIRMWARE = X\nCONFIG[0] = 2\nADVANCED[1] = 3\nSENSORHEIGHT = 7\nNLTYPE = 9\n"
+                 "MODEL = QR30-RLY\nSERIAL = 6\n"),
+            2);
   ASSERT_EQ(box_.shown.size(), 1u);
   EXPECT_EQ(box_.shown[0].first, rig_.language().Text("ERROR_MESSAGE54", 0));
   EXPECT_EQ(box_.shown[0].second, static_cast<unsigned>(MB_ERROR));
-  EXPECT_EQ(r_.factorySerial, 5);  // the lines before stay
+  EXPECT_EQ(r_.factorySerial, before.factorySerial);
+  EXPECT_EQ(r_.firmwareName, before.firmwareName);
+  EXPECT_EQ(r_.selection, before.selection);
+  EXPECT_EQ(r_.configIndex, before.configIndex);
+  EXPECT_EQ(r_.valid, before.valid);
+  EXPECT_EQ(r_.sensorHeight, 100.0);
+  for (std::size_t a = 0; a < r_.advanced.size(); ++a) {
+    EXPECT_EQ(r_.advanced[a].present, before.advanced[a].present) << a;
+    EXPECT_EQ(r_.advanced[a].value, before.advanced[a].value) << a;
+  }
+  EXPECT_TRUE(nl_.on);
+  EXPECT_EQ(nl_.structureType, 2);
   for (const char* other : {"MODEL = ", "MODEL = QR2", "MODEL = qr27", "MODEL = -QR27"}) {
     EXPECT_EQ(Read(other), 2) << other;
   }
   for (const char* same : {"MODEL = QR27", "MODEL = QR27-4W", "MODEL = QR27Demo-x", "  MODEL=QR27-LVL  "}) {
     EXPECT_EQ(Read(same), 0) << same;
   }
+}
+
+// The command line's write takes only what the file itself supplies: a file
+// that does not hold a valid, complete configuration of its own is refused,
+// whatever the unit's configuration it would be laid over holds.
+class CompleteFile : public ReadFile {
+ protected:
+  void SetUp() override {
+    ReadFile::SetUp();
+    const fs::path factory = fs::path(TOLVANE_SOURCE_DATA) / "Configs" / "QR27_Factory.cfg";
+    CStdioFileEx in;
+    ASSERT_TRUE(in.Open(factory, CStdioFileEx::modeRead));
+    std::string line;
+    while (in.ReadString(line)) {
+      lines_.push_back(line);
+    }
+    // The unit holds a complete configuration of its own.
+    ASSERT_EQ(ReadConfigFile(factory, model(), r_, nl_, box_, rig_.language(), 0), READ_CONFIG_OK);
+    ASSERT_TRUE(r_.valid && r_.complete);
+    unit_ = r_;
+  }
+  // The factory file's lines without those for which `drop` is true.
+  std::string Without(const std::function<bool(const std::string&)>& drop) const {
+    std::string text;
+    for (const auto& l : lines_) {
+      if (!drop(l)) {
+        text += l + "\r\n";
+      }
+    }
+    return text;
+  }
+  int ReadComplete(const std::string& bytes) {
+    test::WriteBytes(dir_ / "in.txt", bytes);
+    return ReadCompleteConfigFile(dir_ / "in.txt", model(), r_, nl_, box_, rig_.language(), 0);
+  }
+  void ExpectUnitUntouched() {
+    EXPECT_EQ(r_.selection, unit_.selection);
+    EXPECT_EQ(r_.level, unit_.level);
+    EXPECT_EQ(r_.sensorHeight, unit_.sensorHeight);
+    EXPECT_EQ(r_.tankDescription, unit_.tankDescription);
+    EXPECT_TRUE(r_.valid && r_.complete);
+  }
+
+  std::vector<std::string> lines_;
+  CONFIG_RECORD unit_;
+};
+
+TEST_F(CompleteFile, AFileWithoutAWholeConfigurationIsRefused) {
+  std::mt19937 random(7);
+  std::string binary(4096, '\0');
+  for (char& c : binary) {
+    c = static_cast<char>(random() & 0xFF);
+  }
+  std::string cutBeforeLevels;
+  for (const auto& l : lines_) {
+    if (l == "'Levels -") {
+      break;
+    }
+    cutBeforeLevels += l + "\n";
+  }
+  const std::pair<const char*, std::string> refused[] = {
+      {"empty", ""},
+      {"only a byte-order mark", "\xFF\xFE"},
+      {"binary", binary},
+      {"cut before its levels", test::Utf16File(cutBeforeLevels)},
+      {"without a level the configuration uses",
+       Without([](const std::string& l) { return l.find("LEVEL[1]") != std::string::npos; })},
+      {"without the fill height",
+       Without([](const std::string& l) { return l.find("FILLHEIGHT") != std::string::npos; })},
+      {"without an item", Without([](const std::string& l) { return l.find("CONFIG[4]") != std::string::npos; })},
+      // Two relays of the same alarm kind: no configuration has them.
+      {"a combination of no configuration", Without([](const std::string&) { return false; }) + "CONFIG[3] = 1\n"},
+  };
+  for (const auto& [what, bytes] : refused) {
+    EXPECT_EQ(ReadComplete(bytes), READ_CONFIG_INCOMPLETE) << what;
+    ExpectUnitUntouched();
+  }
+  // Another model and a file that cannot be read keep their own results.
+  EXPECT_EQ(ReadComplete("MODEL = QR25\n"), READ_CONFIG_OTHER_MODEL);
+  EXPECT_EQ(ReadCompleteConfigFile(dir_ / "none.txt", model(), r_, nl_, box_, rig_.language(), 0),
+            READ_CONFIG_CANNOT_OPEN);
+  ExpectUnitUntouched();
+}
+
+TEST_F(CompleteFile, AWholeConfigurationIsTakenOverTheUnitsRecord) {
+  // The factory file with other levels and notes; the unit's other fields
+  // (its identity) stay.
+  std::string text = Without([](const std::string& l) {
+    return l.find("LEVEL[4]") != std::string::npos || l.find("TANK DESCRIPTION") != std::string::npos;
+  });
+  text += "  LEVEL[4] = 100.0\r\n";
+  r_.tankDescription = "kept from the unit";
+  ASSERT_EQ(ReadComplete(text), READ_CONFIG_OK);
+  EXPECT_TRUE(r_.valid && r_.complete);
+  EXPECT_EQ(r_.selection, unit_.selection);
+  EXPECT_EQ(r_.level[4], 100.0);
+  EXPECT_EQ(r_.tankDescription, "kept from the unit");
+  EXPECT_EQ(r_.serialNumber, unit_.serialNumber);
 }
 
 TEST_F(ReadFile, AFileThatCannotBeOpenedLeavesTheRecord) {

@@ -99,13 +99,61 @@ TEST(Offering, AChoiceRuledOutAboveFallsBackToThePrompt) {
   EXPECT_STREQ(s.key, "IDC_VALIDCFG");
   EXPECT_EQ(s.number, 3);
 
-  // Without the single-option rule: the status speaks of the selections the
-  // boxes show after the fall-back, not of the ruled-out choice.
+  // Without the single-option rule: the status is that of the selections
+  // as they stood (none matches), and the lists are built from them before
+  // the ruled-out choice falls back to the prompt.
   r.selection = {2, 2, 2, 0, 0, 0, 0, 0, 0, 0};
-  s = EvaluateConfiguration(*m, r, true);
-  EXPECT_EQ(r.selection[1], 2);
-  EXPECT_EQ(r.selection[2], 0);
-  EXPECT_STREQ(s.key, "STATUS_MESSAGE7") << "one configuration (#4) is left, C is to be chosen";
+  OPTION_LISTS lists;
+  s = EvaluateConfiguration(*m, r, true, &lists);
+  EXPECT_EQ(r.selection, (Selections{2, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_STREQ(s.key, "STATUS_MESSAGE6") << "no configuration matched A 2, B 2, C 2";
+  EXPECT_EQ(lists[2], (List{0, 1})) << "built with A 2 and B 2: configuration 4";
+  EXPECT_FALSE(r.valid);
+}
+
+// The lists are built from the selections as they stand, all of them before
+// any selection falls back; so a choice below one that falls back meets an
+// empty list and falls back too, and the single-remaining rule then works on
+// what the boxes hold.
+TEST(Offering, TheListsAreBuiltBeforeTheSelectionsAreChecked) {
+  test::TestModel m;
+  m.Item(0, 8, "A", {1, 2})
+      .Item(1, 9, "B", {1, 2})
+      .Item(2, 10, "C", {1, 2})
+      .Config(1, {1, 1, 2})
+      .Config(2, {2, 2, 1})
+      .Config(3, {2, 2, 2});
+  CONFIG_RECORD r;
+  StartSelections(*m, r);
+  CONFIG_STATUS s;
+  ASSERT_TRUE(ChooseOption(*m, r, 0, 1, &s));
+  ASSERT_TRUE(ChooseOption(*m, r, 1, 1, &s));
+  ASSERT_TRUE(ChooseOption(*m, r, 2, 2, &s));
+  EXPECT_EQ(r.selection, (Selections{1, 1, 2, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_STREQ(s.key, "IDC_VALIDCFG");
+  EXPECT_EQ(s.number, 1);
+
+  // The first item to 2: B 1 and, below it, C 2 fall back to the prompt; B
+  // then holds one option and takes it; C offers two and stays at its prompt.
+  ASSERT_TRUE(ChooseOption(*m, r, 0, 2, &s));
+  EXPECT_EQ(r.selection, (Selections{2, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_STREQ(s.key, "STATUS_MESSAGE8");
+  EXPECT_FALSE(r.valid);
+  EXPECT_EQ(OfferOptions(*m, r.selection)[2], (List{0, 1, 2}));
+
+  // (2, 1, 2) alone: no configuration matches.
+  r.selection = {2, 1, 2, 0, 0, 0, 0, 0, 0, 0};
+  OPTION_LISTS lists;
+  s = EvaluateConfiguration(*m, r, true, &lists);
+  EXPECT_STREQ(s.key, "STATUS_MESSAGE6");
+  EXPECT_EQ(lists[1], (List{0, 2}));
+  EXPECT_EQ(lists[2], (List{0})) << "nothing matches A 2 with B 1";
+  EXPECT_EQ(r.selection, (Selections{2, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  // The rule works on those lists: B holds two entries, C one.
+  EXPECT_EQ(SelectSingleRemaining(*m, r, 0, true, &lists, &s), 1);
+  EXPECT_EQ(r.selection, (Selections{2, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_STREQ(s.key, "STATUS_MESSAGE8");
+  EXPECT_EQ(lists[2], (List{0, 1, 2}));
 }
 
 TEST(Offering, OptionsThatAreNotOfferedCannotBeChosen) {
@@ -140,11 +188,13 @@ TEST(Offering, AnItemWithOneOptionLeftIsChosenForTheUser) {
   EXPECT_STREQ(s.key, "IDC_VALIDCFG");
   EXPECT_EQ(s.number, 1);
 
-  // B with two options left is not chosen for the user; C = 1 is still allowed.
+  // A to 2: nothing matches A 2, B 2, C 1. B 2 is ruled out and falls back;
+  // C's list was built with B 2, which nothing allows, so C falls back too.
+  // B, with two options left, is not chosen for the user.
   ASSERT_TRUE(ChooseOption(*m, r, 0, 2, &s));
   EXPECT_EQ(r.selection[1], 0);
-  EXPECT_EQ(r.selection[2], 1);
-  EXPECT_STREQ(s.key, "STATUS_MESSAGE7");
+  EXPECT_EQ(r.selection[2], 0);
+  EXPECT_STREQ(s.key, "STATUS_MESSAGE6");
 }
 
 TEST(Offering, AnOpenListShowsTheItemsBelowAsIfTheItemWereNotChosen) {

@@ -122,5 +122,47 @@ TEST(WriteConfigRefusals, AFileOfAnotherModelOrWithBadLevelsIsNotWritten) {
   EXPECT_EQ(ConfigurationLines(after), ConfigurationLines(before));
 }
 
+// Only what the file itself supplies counts: a file that holds no complete
+// configuration is refused with status 2 and nothing is sent, although the
+// unit's own configuration (which the form lays the file over) is complete.
+TEST(WriteConfigRefusals, AFileWithoutACompleteConfigurationOfItsOwnIsNotWritten) {
+  test::PortableHome home(TOLVANE_PROTECTED_MODELS_DIR);
+  link::sim::SimProcess sim(TOLVANE_SIM_PATH, {"--identity", "qr27"});
+  ASSERT_TRUE(sim.Running());
+  const fs::path before = home / "before.txt";
+  ASSERT_EQ(home.RunCli("read-config -o \"" + before.string() + "\"", sim.root()).first, 0);
+
+  std::string cut;
+  CStdioFileEx in;
+  ASSERT_TRUE(in.Open(home / "Configs" / "QR27_Factory.cfg", CStdioFileEx::modeRead));
+  std::string line;
+  while (in.ReadString(line) && line != "'Levels -") {
+    cut += line + "\r\n";
+  }
+  std::string binary;
+  for (int i = 0; i < 2048; ++i) {
+    binary.push_back(static_cast<char>((i * 37 + 11) & 0xFF));
+  }
+  const std::pair<const char*, std::string> files[] = {
+      {"empty.txt", ""}, {"bom.txt", "\xFF\xFE"}, {"binary.txt", binary}, {"cut.txt", test::Utf16File(cut)}};
+  for (const auto& [name, bytes] : files) {
+    test::WriteBytes(home / name, bytes);
+    const auto [rc, errors] = home.RunCliErrors("write-config \"" + (home / name).string() + "\"", sim.root());
+    EXPECT_EQ(rc, 2) << name;
+    EXPECT_NE(errors.find("does not hold a complete configuration of its own"), std::string::npos) << errors;
+    EXPECT_EQ(home.RunCli("write-config \"" + (home / name).string() + "\"", sim.root()).second, "") << name;
+  }
+  // Nothing reached the unit and nothing was logged as written.
+  const fs::path after = home / "after.txt";
+  ASSERT_EQ(home.RunCli("read-config -o \"" + after.string() + "\"", sim.root()).first, 0);
+  EXPECT_EQ(ConfigurationLines(after), ConfigurationLines(before));
+  EXPECT_EQ(test::ReadBytes(home / "Logs" / "logfile.txt").find("Successful Write"), std::string::npos);
+  // The whole factory file is written.
+  const auto [rc, out] =
+      home.RunCli("write-config \"" + (home / "Configs" / "QR27_Factory.cfg").string() + "\"", sim.root());
+  EXPECT_EQ(rc, 0);
+  EXPECT_NE(out.find("written: QR27-4W serial"), std::string::npos) << out;
+}
+
 }  // namespace
 }  // namespace tolvane

@@ -331,29 +331,69 @@ TEST_F(WriteToUnitTest, ValueChecksStopOrWarnBeforeAnythingIsSent) {
   ASSERT_FALSE(box_.shown.empty());
   EXPECT_EQ(box_.shown[0].second, MB_ERROR);
   EXPECT_EQ(first_->Page(1), before);
+}
 
-  // A warning asks; No ends the run without a write.
-  errors_.shown.clear();
-  box_.shown.clear();
-  r.sensorHeight = core_->tables.model.maxSensorHeight;
-  r.fillHeight = -0.0;
-  const CONFIGURATION_ENTRY* c = ConfigurationAt(core_->tables.model, r.configIndex);
-  ASSERT_NE(c, nullptr);
-  int hiLo = -1;
-  for (int k = 0; k < kLevelRows; ++k) {
-    if (c->levelWord[static_cast<std::size_t>(k)] > 0 &&
-        c->levelLabel[static_cast<std::size_t>(k)].find("Hi") != std::string::npos) {
-      hiLo = k;
-    }
-  }
-  ASSERT_GE(hiLo, 0);
-  // Above the fill height limit T only warns for a Hi/Lo level next to no other kind.
-  r.level[static_cast<std::size_t>(hiLo)] = 1.0e4;
+// A level that passes a neighbouring level of the other kind only warns: the
+// check's information box, then ERROR_MESSAGE27 as a question. No ends the
+// run without a write; Yes writes without checking the rows below.
+TEST_F(WriteToUnitTest, AWarningAsksAndYesSkipsTheRowsBelow) {
+  ASSERT_NO_FATAL_FAILURE(Identify(NewUnit("qr27", 270042)));
+  CONFIG_RECORD& r = core_->record;
+  const MODEL_DEFINITION& model = core_->tables.model;
+  // Configuration 5: Relay 1 pumps down, Relay 2 a Lo Alarm. Rows: 0 Lo Span
+  // (Empty), 1 Relay 2 Lo Alarm, 2 Relay 1 Pump Off, 3 Relay 1 Pump On,
+  // 5 Hi Span (Full); in inches.
+  r.selection = {1, 1, 3, 1, 1, 1, 1, 0, 0, 0};
+  EvaluateConfiguration(model, r, true);
+  ASSERT_TRUE(r.valid);
+  ASSERT_EQ(model.configurations[static_cast<std::size_t>(r.configIndex)].number, 5);
+  r.unitsIndex = 0;
+  r.sensorHeight = 200.0;
+  r.fillHeight = 180.0;
+  // Row 5, a Hi/Lo level, lies below row 3, an On/Off level: a warning. Row 0
+  // lies above row 1, a Hi/Lo level like itself: an error, once row 0 is
+  // checked.
+  r.level = {25.0, 20.0, 30.0, 150.0, -1.0, 100.0};
+  UpdateCompleteness(model, r);
+  ASSERT_TRUE(r.complete);
+  const auto before = first_->Page(1);
+  const std::string warning = Text("ERROR_MESSAGE49");
+
   box_.answer = RESULT_NO;
-  run = Run();
+  WRITE_RUN run = Run();
   EXPECT_EQ(run.unitsWritten, 0);
   EXPECT_EQ(first_->Page(1), before);
-  EXPECT_FALSE(box_.shown.empty());
+  ASSERT_EQ(box_.shown.size(), 2U);
+  EXPECT_EQ(box_.shown[0].first.rfind(warning, 0), 0U) << box_.shown[0].first;
+  EXPECT_EQ(box_.shown[0].second, static_cast<unsigned>(MB_INFO));
+  EXPECT_EQ(box_.shown[1], std::make_pair(Text("ERROR_MESSAGE27"), static_cast<unsigned>(MB_YESNO)));
+  EXPECT_TRUE(errors_.shown.empty()) << "a warning is no error";
+  EXPECT_EQ(Count(Log(), "Successful Write"), 0);
+
+  // Yes: written, and row 0's error is never reached.
+  box_.shown.clear();
+  box_.answer = RESULT_YES;
+  run = Run();
+  EXPECT_EQ(run.unitsWritten, 1);
+  EXPECT_TRUE(run.failure.empty()) << run.failure;
+  EXPECT_FALSE(run.checksFailed);
+  EXPECT_NE(first_->Page(1), before);
+  ASSERT_GE(box_.shown.size(), 2U);
+  EXPECT_EQ(box_.shown[1], std::make_pair(Text("ERROR_MESSAGE27"), static_cast<unsigned>(MB_YESNO)));
+  for (const auto& shown : box_.shown) {
+    EXPECT_NE(shown.second, static_cast<unsigned>(MB_ERROR)) << shown.first;
+  }
+  EXPECT_TRUE(errors_.shown.empty());
+  EXPECT_EQ(Count(Log(), "Successful Write:"), 1);
+
+  // Without the warning on row 5 the rows below are checked: row 1 lies
+  // below row 0, an error that stops the run.
+  box_.shown.clear();
+  r.level = {25.0, 20.0, 30.0, 150.0, -1.0, 160.0};
+  run = Run();
+  EXPECT_TRUE(run.checksFailed);
+  ASSERT_FALSE(box_.shown.empty());
+  EXPECT_EQ(box_.shown[0].second, static_cast<unsigned>(MB_ERROR));
 }
 
 TEST_F(WriteToUnitTest, DemonstrationModeOnlySaysSo) {

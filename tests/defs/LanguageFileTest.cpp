@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/CheckedFormat.h"
 #include "support/TestSupport.h"
 
 namespace tolvane {
@@ -114,6 +115,45 @@ TEST_F(LanguageFileTest, TheTableHoldsAThousandEntries) {
   EXPECT_EQ(catalogue_.EntryCount(), CLanguageFile::kMaxEntries);
   EXPECT_EQ(catalogue_.RefusedCount(), 4000);
   EXPECT_EQ(Text("K999"), "text 999");
+  EXPECT_EQ(Text("K1000"), "");
+}
+
+// The file's size is bounded before it is read: a larger file is refused as
+// a missing one is. The bound is far above any real language file.
+TEST_F(LanguageFileTest, AFileAboveTheSizeBoundIsRefusedAsAMissingOne) {
+  ASSERT_GE(CLanguageFile::kMaxFileBytes, std::size_t{1} << 20);
+  std::string text = "FIRST = kept\n";
+  text += std::string(CLanguageFile::kMaxFileBytes - text.size(), '\n');
+  LoadText(text);
+  EXPECT_EQ(Text("FIRST"), "kept");
+  EXPECT_TRUE(messages_.shown.empty());
+
+  test::WriteBytes(dir_ / "huge.txt", text + "\n");
+  CLanguageFile fresh(dir_.path(), &messages_);
+  EXPECT_EQ(fresh.Load("huge.txt"), -1);
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].first, "Error:  Cannot open the Language File. \n");
+  EXPECT_EQ(fresh.EntryCount(), 0);
+  EXPECT_EQ(fresh.Text("FIRST", 0), "");
+  // A named pipe is refused the same way, without waiting for a writer.
+  ASSERT_TRUE(test::MakeFifo(dir_ / "pipe.txt"));
+  const auto loaded = test::RunInChild([&] { return fresh.Load("pipe.txt") == -1 ? 1 : 0; }, std::chrono::seconds(10));
+  EXPECT_EQ(loaded, std::optional<int>(1));
+}
+
+// Entries past the table's room and their continuation lines take no room:
+// the refused entries are counted, their text is not kept.
+TEST_F(LanguageFileTest, EntriesPastTheTableAreReadButNotKept) {
+  std::string text;
+  for (int i = 0; i < 1200; ++i) {
+    // "K0042 = a\ ->b\", then the continuation at the same columns.
+    text += Format("K%04d = a\\ ->b\\\n", i) + std::string(7, ' ') + "cc" + std::string(4, ' ') + "dd\n";
+  }
+  LoadText(text);
+  EXPECT_EQ(catalogue_.EntryCount(), CLanguageFile::kMaxEntries);
+  EXPECT_EQ(catalogue_.RefusedCount(), 200);
+  EXPECT_EQ(Text("K0999"), "acc");
+  EXPECT_EQ(Text("K0999", 1), "bdd");
   EXPECT_EQ(Text("K1000"), "");
 }
 

@@ -60,6 +60,19 @@ TEST_F(Parser, ProgramKeysOfTheCorporateModel) {
   EXPECT_EQ(s.entries, 13);
 }
 
+// Model files go through the text-file reader's type check, whose failures
+// are shown: a file of one byte holds no byte-order mark to read.
+TEST_F(Parser, TheTypeCheckMessagesAreShown) {
+  test::WriteBytes(dir_ / "QRModel_One.txt", "'");
+  EXPECT_EQ(f_.parser.LoadModel(dir_ / "QRModel_One.txt", 0), 1);
+  using M = std::pair<std::string, unsigned>;
+  EXPECT_EQ(f_.messages.shown, (std::vector<M>{{"Error:  Cannot read file for Unicode type check.", MB_ERROR}}));
+  // The catalogue's search reads the files it looks in the same way.
+  std::string found;
+  EXPECT_EQ(f_.parser.FindModel("QRModel_", "UNITTYPE", "QR27", 0, found), 0);
+  EXPECT_EQ(f_.messages.shown.size(), 2u);
+}
+
 TEST_F(Parser, ProgramNameCountsOnlyInTheCorporateModel) {
   const PARSE_STATS s = Parse("PROGRAMNAME = QR27\n");
   EXPECT_EQ(f_.tables->program.programName, "");

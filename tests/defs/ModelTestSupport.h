@@ -27,7 +27,7 @@ struct ModelFixture {
   explicit ModelFixture(const std::filesystem::path& folder, const std::filesystem::path& languageFolder = {})
       : tables(std::make_unique<MODEL_TABLES>()),
         language(languageFolder.empty() ? folder : languageFolder, nullptr),
-        parser(folder, *tables, settings, language, record, &help, &busy) {
+        parser(folder, *tables, settings, language, record, &help, &busy, {}, &messages) {
     parser.ResetModel();
   }
   MODEL_DEFINITION& model() { return tables->model; }
@@ -38,6 +38,7 @@ struct ModelFixture {
   CONFIG_RECORD record;
   RecordingHelp help;
   RecordingBusy busy;
+  RecordingMessages messages;
   CModelFile parser;
 };
 

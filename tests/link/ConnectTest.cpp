@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <mutex>
 
 #include "link/LinkRig.h"
 
@@ -25,6 +27,47 @@ std::ptrdiff_t Find(const Bytes& haystack, std::span<const std::uint8_t> needle)
   const auto it = std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end());
   return it == haystack.end() ? -1 : it - haystack.begin();
 }
+
+// Passes everything to the sensor and keeps, in order, what the host wrote
+// (with the time) and where the host flushed its receive queue.
+class RecordingPeer final : public sim::ISimPeer {
+ public:
+  explicit RecordingPeer(std::shared_ptr<sim::CSimSensor> sensor) : sensor_(std::move(sensor)) {}
+  struct EVENT {
+    bool flush = false;
+    Bytes bytes;
+    sim::Time at{};
+  };
+  std::vector<EVENT> Events() const {
+    std::lock_guard lock(m_);
+    return events_;
+  }
+
+  void HostBytes(const std::uint8_t* b, std::size_t n, sim::Time at) override {
+    {
+      std::lock_guard lock(m_);
+      events_.push_back(EVENT{false, Bytes(b, b + n), at});
+    }
+    sensor_->HostBytes(b, n, at);
+  }
+  void AdvanceTo(sim::Time now) override { sensor_->AdvanceTo(now); }
+  std::optional<sim::Time> NextEvent() const override { return sensor_->NextEvent(); }
+  std::size_t Available(sim::Time now) const override { return sensor_->Available(now); }
+  std::size_t Take(sim::Time now, std::uint8_t* dst, std::size_t max) override { return sensor_->Take(now, dst, max); }
+  void DiscardArrived(sim::Time now) override {
+    {
+      std::lock_guard lock(m_);
+      events_.push_back(EVENT{true, {}, now});
+    }
+    sensor_->DiscardArrived(now);
+  }
+  bool Unplugged(sim::Time now) const override { return sensor_->Unplugged(now); }
+
+ private:
+  std::shared_ptr<sim::CSimSensor> sensor_;
+  mutable std::mutex m_;
+  std::vector<EVENT> events_;
+};
 
 TEST(ConnectUnit, SensorInCommandMode) {
   LinkRig rig;
@@ -87,7 +130,12 @@ TEST(ConnectUnit, StreamingSensorIsWokenWithWAndL) {
   LinkRig rig;
   sim::SimOptions o;
   o.streaming = true;
-  auto sensor = rig.AddSensor(o);
+  auto sensor = std::make_shared<sim::CSimSensor>(o, rig.clock.now());
+  auto peer = std::make_shared<RecordingPeer>(sensor);
+  sim::SimAdapter adapter;
+  adapter.peer = peer;
+  rig.bridge.AddAdapter(std::move(adapter));
+  rig.link.SetSelectedDescription("Quenby USB Device");
   const auto t0 = rig.clock.now();
   ASSERT_EQ(rig.link.ConnectUnit(), 0);
   EXPECT_FALSE(sensor->Streaming());
@@ -98,9 +146,32 @@ TEST(ConnectUnit, StreamingSensorIsWokenWithWAndL) {
   const auto lAt = Find(w, kWakePacketL);
   ASSERT_GE(wAt, 0);
   EXPECT_GT(lAt, wAt);
-  // After the probe: 14 sync attempts before the W packet.
-  const Bytes beforeW(w.begin(), w.begin() + wAt);
-  EXPECT_GE(Count(beforeW, kSyncFrame), 14u);
+
+  // The fallback's own sync attempts: after the probe's flush (the first
+  // flush after the probe sender's syncs, 100 ms after it was told to stop)
+  // and before the W packet, 35 ms apart at least.
+  const auto events = peer->Events();
+  const auto isSync = [](const RecordingPeer::EVENT& e) {
+    return !e.flush && std::equal(e.bytes.begin(), e.bytes.end(), kSyncFrame.begin(), kSyncFrame.end());
+  };
+  const auto firstSync = std::find_if(events.begin(), events.end(), isSync);
+  ASSERT_NE(firstSync, events.end());
+  const auto probeFlush = std::find_if(firstSync, events.end(), [](const RecordingPeer::EVENT& e) { return e.flush; });
+  ASSERT_NE(probeFlush, events.end());
+  const auto wake = std::find_if(probeFlush, events.end(), [](const RecordingPeer::EVENT& e) {
+    return !e.flush && e.bytes == Bytes(kWakePacketW.begin(), kWakePacketW.end());
+  });
+  ASSERT_NE(wake, events.end());
+  std::vector<sim::Time> attempts;
+  for (auto it = probeFlush; it != wake; ++it) {
+    if (isSync(*it)) {
+      attempts.push_back(it->at);
+    }
+  }
+  EXPECT_EQ(attempts.size(), 14u) << "the probe sender wrote " << std::count_if(firstSync, probeFlush, isSync);
+  for (std::size_t i = 1; i < attempts.size(); ++i) {
+    EXPECT_GE(attempts[i] - attempts[i - 1], std::chrono::milliseconds(35)) << "attempt " << i;
+  }
   EXPECT_LT(rig.MsSince(t0), 10000);
   // The sensor answers commands now.
   std::array<std::uint8_t, 8> buf{};

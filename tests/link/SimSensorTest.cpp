@@ -200,7 +200,8 @@ TEST_F(Sensor, StateFileKeepsTheMemory) {
   WriteScratch(image);
   ASSERT_EQ(Command(2, 0x34, {1}), 0);
   ASSERT_TRUE(std::filesystem::exists(file));
-  EXPECT_FALSE(std::filesystem::exists(file.string() + ".new"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1)
+      << "only the state file";
 
   sim::CSimSensor again(sim::SimOptions{}, rig.clock.now());
   ASSERT_TRUE(again.LoadState(file));
@@ -209,6 +210,17 @@ TEST_F(Sensor, StateFileKeepsTheMemory) {
 
   tolvane::test::WriteBytes(file, "TOLVSIM1 too short");
   EXPECT_FALSE(again.LoadState(file));
+
+  // A named pipe as the state file is refused, not waited for.
+  const auto pipe = dir / "pipe.state";
+  ASSERT_TRUE(tolvane::test::MakeFifo(pipe));
+  const auto loaded = tolvane::test::RunInChild(
+      [&] {
+        sim::CSimSensor fromPipe(sim::SimOptions{}, std::chrono::steady_clock::now());
+        return fromPipe.LoadState(pipe) ? 1 : 0;
+      },
+      std::chrono::seconds(10));
+  EXPECT_EQ(loaded, std::optional<int>(0));
 }
 
 TEST_F(Sensor, PacingHoldsAnswersToTheLineRate) {

@@ -59,6 +59,28 @@ TEST(TtyBridge, FindsUsbAdaptersBelowTheRoot) {
   EXPECT_FALSE(link.IsLinkOpen());
 }
 
+// A named pipe where an attribute should be (a device root from the
+// environment can hold anything): the adapter is skipped, not waited for.
+TEST(TtyBridge, AnAttributeThatIsNoFileIsNotWaitedFor) {
+  tolvane::test::TempDir root;
+  FakeUsbTty(root.path(), "ttyUSB0", "10c4", "807f", "Quenby USB Device");
+  FakeUsbTty(root.path(), "ttyUSB1", "10c4", "807f", "Quenby USB Device B");
+  const fs::path vendor = root / "sys/devices/pci0000:00/usb1/1-ttyUSB0/idVendor";
+  fs::remove(vendor);
+  ASSERT_TRUE(tolvane::test::MakeFifo(vendor));
+  const auto found = tolvane::test::RunInChild(
+      [&] {
+        RealClock clock;
+        TtyBridge bridge(root.path());
+        CUsbLink link(bridge, clock);
+        std::vector<std::string> list;
+        const int n = link.FindAdapters(list, kAdapterVendorId, kAdapterProductId);
+        return n == 1 && list == std::vector<std::string>{"Quenby USB Device B"} ? 1 : 0;
+      },
+      std::chrono::seconds(10));
+  EXPECT_EQ(found, std::optional<int>(1));
+}
+
 // tolvane-sim as a child process with a device root of its own.
 class SimProcess : public sim::SimProcess {
  public:

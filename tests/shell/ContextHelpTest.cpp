@@ -190,6 +190,17 @@ TEST_F(TopicSearch, AFileThatCannotBeOpenedShowsTheMessage) {
   EXPECT_FALSE(HelpFileHasTopic(dir_.path(), "GETTING_STARTED.htm", box_, "cannot open"));
   using M = std::pair<std::string, unsigned>;
   EXPECT_EQ(box_.shown, (std::vector<M>{{"cannot open", MB_ERROR}, {"cannot open", MB_ERROR}}));
+  // A named pipe in the help file's place is not waited for.
+  ASSERT_TRUE(test::MakeFifo(dir_ / "pipe.chm"));
+  const auto searched = test::RunInChild(
+      [&] {
+        test::RecordingMessages box;
+        const bool found = HelpFileHasTopic(dir_ / "pipe.chm", "GETTING_STARTED.htm", box, "cannot open");
+        return found ? 2 : static_cast<int>(box.shown.size());
+      },
+      std::chrono::seconds(10));
+  ASSERT_TRUE(searched.has_value()) << "the search waits on a named pipe";
+  EXPECT_EQ(*searched, 1) << "refused with the message";
 }
 
 // ---------------------------------------------------------------------------
@@ -438,6 +449,71 @@ TEST(ChmArchive, RefusesHeadersThatNameHugeSizes) {
   EXPECT_FALSE(chm.Open(patched(control - 4 + 12, 0)));   // reset interval
   EXPECT_FALSE(chm.Open(patched(control, 0x4358414Bu)));  // not "LZXC"
   EXPECT_TRUE(chm.Open(patched(control - 4 + 16, 2)));
+}
+
+// The decompressor takes window sizes of 2^15 to 2^21 bytes only; with any
+// other, chmlib goes on with no decompressor and crashes in its first reset.
+// A reset interval that gives no whole number of blocks per reset divides by
+// zero. Both are refused before chmlib sees the file.
+TEST(ChmArchive, RefusesControlDataTheDecompressorCannotTake) {
+  test::TempDir dir;
+  const std::string good = test::ReadBytes(kHelp / "QR27.chm");
+  const std::size_t control = good.find("LZXC") - 4;  // size, "LZXC", version, reset, window, windows per reset
+  ASSERT_EQ(good[control + 8], 2) << "version 2: reset and window in units of 0x8000 bytes";
+  int files = 0;
+  auto patched = [&](std::initializer_list<std::pair<std::size_t, std::uint32_t>> words) {
+    std::string bytes = good;
+    for (const auto& [at, value] : words) {
+      for (std::size_t i = 0; i < 4; ++i) {
+        bytes[control + at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+      }
+    }
+    const auto file = dir / ("patched" + std::to_string(++files) + ".chm");
+    test::WriteBytes(file, bytes);
+    return file;
+  };
+  // Opens and reads in a child: a file that gets through crashes it.
+  auto opensAndReads = [&](const std::filesystem::path& file) {
+    return test::RunInChild(
+        [&] {
+          CChmArchive chm;
+          if (!chm.Open(file)) {
+            return 0;
+          }
+          return chm.Read("/QR27_LEVELS.htm").has_value() ? 1 : 2;
+        },
+        std::chrono::seconds(20));
+  };
+  using R = std::optional<int>;
+  // 2^22: the reset interval a multiple of half of it, as chmlib asks.
+  EXPECT_EQ(opensAndReads(patched({{12, 0x40}, {16, 0x80}})), R(0));
+  // 2^14 (version 1 counts bytes).
+  EXPECT_EQ(opensAndReads(patched({{8, 1}, {12, 0x4000}, {16, 0x4000}})), R(0));
+  // Not a power of two.
+  EXPECT_EQ(opensAndReads(patched({{12, 3}, {16, 3}})), R(0));
+  // No windows per reset, and a count of blocks per reset that wraps to 0.
+  EXPECT_EQ(opensAndReads(patched({{20, 0}})), R(0));
+  EXPECT_EQ(opensAndReads(patched({{20, 0x80000000u}})), R(0));
+  // What the decompressor takes still opens, 2^15 and 2^21 (the pages,
+  // compressed with another window, then need not read).
+  for (const auto& file : {patched({{16, 1}, {12, 2}}), patched({{8, 1}, {12, 0x200000}, {16, 0x200000}})}) {
+    const R result = opensAndReads(file);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_NE(*result, 0);
+  }
+  EXPECT_EQ(opensAndReads(kHelp / "QR27.chm"), R(1));
+}
+
+TEST(ChmArchive, ANamedPipeIsNotWaitedFor) {
+  test::TempDir dir;
+  ASSERT_TRUE(test::MakeFifo(dir / "pipe.chm"));
+  const auto opened = test::RunInChild(
+      [&] {
+        CChmArchive chm;
+        return chm.Open(dir / "pipe.chm") ? 1 : 0;
+      },
+      std::chrono::seconds(10));
+  EXPECT_EQ(opened, std::optional<int>(0));
 }
 
 TEST(ChmArchive, TableOfContents) {

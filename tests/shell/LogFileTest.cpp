@@ -59,6 +59,49 @@ TEST(LogFile, LongMessagesAreCutButTheLineStaysWhole) {
   EXPECT_EQ(test::ReadBytes(dir / "logfile.txt"), expected.substr(0, expected.size() - 1) + "\r\n");
 }
 
+// The limit counts characters: a message of characters that take two bytes
+// in UTF-8 (and one in the file) is cut at 511 of them, not at 511 bytes.
+TEST(LogFile, TheCutCountsCharactersNotBytes) {
+  test::TempDir dir;
+  CLogFile log(dir.path(), [] { return At(2026, 1, 1, 9, 0, 0); });
+  ASSERT_TRUE(log.Open());
+  std::string umlauts;
+  for (int i = 0; i < 400; ++i) {
+    umlauts += "\u00e4";
+  }
+  const std::string head = "01/01/26 09:00:00AM T->";
+  EXPECT_EQ(log.Write("T", "%s", umlauts), static_cast<int>(head.size() + 400 + 1));
+  std::string euros;
+  for (int i = 0; i < 600; ++i) {
+    euros += "\u20ac";  // three bytes in UTF-8, one (0x80) in the file
+  }
+  EXPECT_EQ(log.Write("T", "%s", euros), static_cast<int>(head.size() + 511 + 1));
+  // The last character that fits is kept whole.
+  log.Write("T", "%s", std::string(510, 'x') + "\u20acyz");
+  EXPECT_EQ(test::ReadBytes(dir / "logfile.txt"), head + std::string(400, '\xE4') + "\r\n" + head +
+                                                      std::string(511, '\x80') + "\r\n" + head + std::string(510, 'x') +
+                                                      "\x80\r\n");
+}
+
+TEST(LogFile, APipeInTheLogsPlaceIsNotUsed) {
+  test::TempDir dir;
+  ASSERT_TRUE(test::MakeFifo(dir / "logfile.txt"));
+  const auto used = test::RunInChild(
+      [&] {
+        CLogFile log(dir.path(), SystemLocalTime());
+        if (!log.Open()) {
+          return 0;
+        }
+        // A pipe nobody reads takes 64 KiB, then every write waits.
+        for (int i = 0; i < 2000; ++i) {
+          log.Write("T", "%s", std::string(100, 'x'));
+        }
+        return 1;
+      },
+      std::chrono::seconds(10));
+  EXPECT_EQ(used, std::optional<int>(0));
+}
+
 TEST(LogFile, WithoutAUsableFileNothingIsWritten) {
   test::TempDir dir;
   CLogFile missingFolder(dir / "no-such-folder", SystemLocalTime());

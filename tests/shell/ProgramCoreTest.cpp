@@ -130,6 +130,44 @@ TEST_F(ProgramCoreTest, DemonstrationNeedsNoAdapter) {
   EXPECT_EQ(core->memory.Page(link::PAGE_FACTORY), link::PageImage{});
 }
 
+// DEMOSWREV is read as a decimal number, as DEMOSERIAL is.
+TEST_F(ProgramCoreTest, TheDemonstrationRevisionIsADecimalNumber) {
+  CreateSettingsKey();
+  auto core = Started();
+  for (const auto& [text, revision] : std::vector<std::pair<std::string, std::uint32_t>>{
+           {"0120", 120u}, {"0001", 1u}, {"99", 99u}, {" 203", 203u}, {"12ab", 12u}, {"ab", 0u}, {"", 0u}}) {
+    core->settings.demoSoftwareRevision = text;
+    IDENTIFY_RESULT result;
+    ASSERT_EQ(core->IdentifyUnit(true, nullptr, result), 1);
+    EXPECT_EQ(core->record.softwareRevision, revision) << '"' << text << '"';
+  }
+}
+
+// The settings file of REGISTRY_FILE is read by the model parser, through the
+// text-file reader whose type check failures are shown.
+TEST_F(ProgramCoreTest, TheSettingsFilesTypeCheckMessageIsShown) {
+  namespace fs = std::filesystem;
+  const fs::path models = dir_ / "Models";
+  fs::create_directories(models);
+  for (const auto& e : fs::directory_iterator(folders_.models)) {
+    fs::copy_file(e.path(), models / e.path().filename());
+  }
+  std::string corporate = test::ReadBytes(models / "Corporate_Model");
+  const std::size_t at = corporate.find("REGISTRY_FILE =");
+  ASSERT_NE(at, std::string::npos);
+  corporate.insert(at + std::string("REGISTRY_FILE =").size(), " Tolvane_Settings.txt");
+  test::WriteBytes(models / "Corporate_Model", corporate);
+  test::WriteBytes(models / "Tolvane_Settings.txt", "V");
+  folders_.models = models;
+  CProgramCore core(
+      folders_, PROGRAM_SERVICES{box_, errors_, busy_, bridge_, clock_, registry_, [] { return std::tm{}; }, &help_});
+  int code = 0;
+  EXPECT_EQ(core.Start(code), CProgramCore::StartResult::Ok);
+  EXPECT_EQ(core.settings.registryFile, "Tolvane_Settings.txt");
+  using M = std::pair<std::string, unsigned>;
+  EXPECT_EQ(box_.shown, (std::vector<M>{{"Error:  Cannot read file for Unicode type check.", MB_ERROR}}));
+}
+
 TEST_F(ProgramCoreTest, UnitWithoutModelFile) {
   CreateSettingsKey();
   link::sim::SimOptions options;

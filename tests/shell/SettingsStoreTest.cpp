@@ -202,6 +202,56 @@ TEST_F(SettingsFileTest, ReadsNeverFail) {
   EXPECT_EQ(s, "Guide.pdf");
 }
 
+// A value that is not in the file reads as nothing, but a file that cannot be
+// read at all is a failure, as it is for a write.
+TEST_F(SettingsFileTest, AFileThatCannotBeReadFailsTheReadWithTheOpenCode) {
+  bool b = true;
+  std::string s = "unchanged";
+  int code = 0;
+  EXPECT_TRUE(Store().ReadString("GFILE", s, &code));
+  EXPECT_EQ(code, CSettingsStore::kSettingsFileMissing);
+  EXPECT_EQ(s, "unchanged");
+  code = 0;
+  EXPECT_TRUE(Store().ReadBool("OPTOUT", b, &code));
+  EXPECT_EQ(code, CSettingsStore::kSettingsFileMissing);
+  EXPECT_FALSE(b);
+  // A named pipe in the file's place: refused at once, not waited for.
+  ASSERT_TRUE(test::MakeFifo(File()));
+  const auto read = test::RunInChild(
+      [&] {
+        std::string value;
+        int c = 0;
+        return Store().ReadString("GFILE", value, &c) ? c : 100;
+      },
+      std::chrono::seconds(10));
+  EXPECT_EQ(read, std::optional<int>(CSettingsStore::kSettingsFileMissing));
+  const auto written = test::RunInChild(
+      [&] {
+        int c = 0;
+        return Store().WriteString("GFILE", "x", &c) ? c : 100;
+      },
+      std::chrono::seconds(10));
+  EXPECT_EQ(written, std::optional<int>(CSettingsStore::kSettingsFileMissing));
+}
+
+// The settings file goes through the text-file reader's type check, whose
+// failures are shown.
+TEST_F(SettingsFileTest, TheTypeCheckMessagesAreShown) {
+  test::RecordingMessages messages;
+  auto store = [&] {
+    return CSettingsStore(registry_, corporate_, program_, settings_, dir_ / "Models", {}, &messages);
+  };
+  test::WriteBytes(File(), "G");
+  std::string s;
+  int code = 0;
+  EXPECT_FALSE(store().ReadString("GFILE", s, &code));
+  using M = std::pair<std::string, unsigned>;
+  EXPECT_EQ(messages.shown, (std::vector<M>{{"Error:  Cannot read file for Unicode type check.", MB_ERROR}}));
+  std::filesystem::remove(File());
+  EXPECT_TRUE(store().WriteString("GFILE", "x", &code));
+  EXPECT_EQ(messages.shown.back(), (M{"Error:  Cannot open file for Unicode type check.", MB_ERROR}));
+}
+
 TEST_F(SettingsFileTest, WritesRewriteTheWholeFileOrNothing) {
   const std::string original = "' comment\nGUIDE = TRUE\n\nPENDING = FALSE\n";
   test::WriteBytes(File(), original);

@@ -1,6 +1,9 @@
 #include "support/TestSupport.h"
 
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -8,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "common/Encoding.h"
 
@@ -67,6 +71,43 @@ std::pair<int, std::string> PortableHome::RunCli(const std::string& args,
   return RunCommand("TOLVANE_HOME='" + path().string() + "' TOLVANE_DEVICE_ROOT='" + deviceRoot.string() + "' '" +
                     TOLVANE_CLI_PATH + "' " + args + " 2>/dev/null");
 }
+
+std::pair<int, std::string> PortableHome::RunCliErrors(const std::string& args,
+                                                       const std::filesystem::path& deviceRoot) const {
+  return RunCommand("TOLVANE_HOME='" + path().string() + "' TOLVANE_DEVICE_ROOT='" + deviceRoot.string() + "' '" +
+                    TOLVANE_CLI_PATH + "' " + args + " 2>&1 >/dev/null");
+}
+
+std::pair<int, std::string> RunCommandErrors(const std::string& command) {
+  return RunCommand("(" + command + ") 2>&1 >/dev/null");
+}
+
+std::optional<int> RunInChild(const std::function<int()>& body, std::chrono::milliseconds limit) {
+  const pid_t child = ::fork();
+  if (child < 0) {
+    return std::nullopt;
+  }
+  if (child == 0) {
+    ::_exit(body() & 0xFF);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  for (;;) {
+    const pid_t done = ::waitpid(child, &status, WNOHANG);
+    if (done == child) {
+      return WIFEXITED(status) ? std::optional<int>(WEXITSTATUS(status)) : std::nullopt;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &status, 0);
+      return std::nullopt;
+    }
+    // Polls for a child that normally ends at once.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+bool MakeFifo(const std::filesystem::path& path) { return ::mkfifo(path.c_str(), 0600) == 0; }
 
 std::pair<int, std::string> RunCommand(const std::string& command) {
   FILE* pipe = ::popen(command.c_str(), "r");

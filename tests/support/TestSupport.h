@@ -1,7 +1,10 @@
 // Helpers the tests share: temporary folders, recorded message boxes, files.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -37,6 +40,9 @@ class PortableHome {
   // its exit status and standard output.
   std::pair<int, std::string> RunCli(const std::string& args,
                                      const std::filesystem::path& deviceRoot = "/nonexistent") const;
+  // The same, giving its standard error instead.
+  std::pair<int, std::string> RunCliErrors(const std::string& args,
+                                           const std::filesystem::path& deviceRoot = "/nonexistent") const;
 
  private:
   TempDir dir_;
@@ -77,5 +83,15 @@ std::string Utf16File(std::string_view utf8);
 
 // Runs a command line, returns its exit status and standard output.
 std::pair<int, std::string> RunCommand(const std::string& command);
+// The same with standard error in place of standard output.
+std::pair<int, std::string> RunCommandErrors(const std::string& command);
+
+// Runs `body` in a child process and gives its result (0..255), or none when
+// it has not finished within `limit` (the child is then killed): for calls
+// that must not hang, such as an open of a named pipe.
+std::optional<int> RunInChild(const std::function<int()>& body, std::chrono::milliseconds limit);
+
+// Creates a named pipe; false when it cannot.
+bool MakeFifo(const std::filesystem::path& path);
 
 }  // namespace tolvane::test

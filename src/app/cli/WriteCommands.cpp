@@ -110,7 +110,8 @@ int RunWriteConfig(const std::string& file, const std::string& adapter, bool ser
   const MODEL_DEFINITION& model = core.tables.model;
   CONFIG_RECORD& record = core.record;
 
-  // As the form: the unit's own configuration first, then the file over it.
+  // As the form: the unit's own configuration first, then the file over it;
+  // but only what the file itself supplies counts as the configuration.
   record.unitsIndex = 0;
   record.lastLinearUnits = 0;
   CONFIG_NONLINEAR nonLinear;
@@ -118,7 +119,14 @@ int RunWriteConfig(const std::string& file, const std::string& adapter, bool ser
   DecodeUnit(core, record, nonLinear.page, status);
   CConsoleMessages fileMessages;
   const int read =
-      ReadConfigFile(file, model, record, nonLinear, fileMessages, core.language, core.settings.languageNumber);
+      ReadCompleteConfigFile(file, model, record, nonLinear, fileMessages, core.language, core.settings.languageNumber);
+  if (read == READ_CONFIG_INCOMPLETE) {
+    std::fprintf(stderr,
+                 "error: %s does not hold a complete configuration of its own (a valid configuration, the sensor "
+                 "and fill heights and every level it uses); nothing was written\n",
+                 file.c_str());
+    return 2;
+  }
   if (read != READ_CONFIG_OK) {
     std::fprintf(stderr, "error: %s\n", core.Text("ERROR_MESSAGE53").c_str());
     return 2;

@@ -927,8 +927,11 @@ void CGenericForm::OnWriteToUnit() {
 int CGenericForm::ReadFile(const std::filesystem::path& path) {
   const int rc = ReadConfigFile(path, model_, record_, nonLinear_, core_.services.messages, core_.language,
                                 core_.settings.languageNumber);
-  AfterRecordChanged();
-  unsaved_ = false;
+  // A failed read has changed nothing: the form stays as it was.
+  if (rc == 0) {
+    AfterRecordChanged();
+    unsaved_ = false;
+  }
   return rc;
 }
 
@@ -941,10 +944,10 @@ void CGenericForm::OnOpenConfigFile() {
     if (chosen.empty()) {
       return;
     }
-    fileName_->setText(QString::fromStdString(chosen.filename().string()));
     if (ReadFile(chosen) != 0) {
       throw StartFailure{Text("ERROR_MESSAGE53")};
     }
+    fileName_->setText(QString::fromStdString(chosen.filename().string()));
     fullPath_ = chosen;
     record_.fileName = ToUtf8(fileName_->text());
     fileDate_->setText(FromUtf8(FileDateText(chosen, core_.language, core_.settings.languageNumber)));

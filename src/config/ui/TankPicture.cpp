@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QVector>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,41 +50,35 @@ std::string SystemText(int error) { return std::generic_category().message(error
 // kMaxPictureBytes).
 int ReadPictureFile(const std::filesystem::path& path, QByteArray& bytes) {
   // Non-blocking, so that a named pipe cannot hold the form up at open.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
+  CFileHandle file;
+  int error = 0;
+  if (OpenRegularFile(path, file, OpenMode::Read, &error) != OpenResult::Ok) {
+    return error;
+  }
+  struct stat info {};
+  if (::fstat(file.Get(), &info) != 0) {
     return errno;
   }
-  int error = 0;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) {
-    error = errno;
-  } else if (S_ISDIR(info.st_mode)) {
-    error = EISDIR;
-  } else if (!S_ISREG(info.st_mode)) {
-    error = EINVAL;
-  } else if (info.st_size > kMaxPictureBytes) {
-    error = EFBIG;
-  } else {
-    bytes.resize(static_cast<qsizetype>(info.st_size));
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::read(fd, bytes.data() + done, static_cast<std::size_t>(bytes.size() - done));
-      if (n < 0 && errno == EINTR) {
-        continue;
-      }
-      if (n < 0) {
-        error = errno;
-        break;
-      }
-      if (n == 0) {
-        break;  // the file became shorter while it was read
-      }
-      done += static_cast<qsizetype>(n);
-    }
-    bytes.resize(done);
+  if (info.st_size > kMaxPictureBytes) {
+    return EFBIG;
   }
-  ::close(fd);
-  return error;
+  bytes.resize(static_cast<qsizetype>(info.st_size));
+  qsizetype done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::read(file.Get(), bytes.data() + done, static_cast<std::size_t>(bytes.size() - done));
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n < 0) {
+      return errno;
+    }
+    if (n == 0) {
+      break;  // the file became shorter while it was read
+    }
+    done += static_cast<qsizetype>(n);
+  }
+  bytes.resize(done);
+  return 0;
 }
 
 }  // namespace

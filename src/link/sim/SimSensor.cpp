@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <span>
+#include <string>
+
+#include "common/FileSystem.h"
 
 namespace tolvane::link::sim {
 
@@ -479,13 +481,10 @@ void CSimSensor::Persist() const {
 }
 
 bool CSimSensor::LoadState(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    return false;
-  }
-  std::array<char, sizeof(kStateMagic) + kPageCount * kPageSize + kInfoSize + 1> raw{};
-  in.read(raw.data(), static_cast<std::streamsize>(raw.size()));
-  if (static_cast<std::size_t>(in.gcount()) != raw.size() - 1 ||
+  // Only a regular file of the state's size: a pipe is not waited on.
+  constexpr std::size_t kStateBytes = sizeof(kStateMagic) + kPageCount * kPageSize + kInfoSize;
+  std::string raw;
+  if (ReadFileBounded(file, kStateBytes, raw) != ReadResult::Ok || raw.size() != kStateBytes ||
       std::memcmp(raw.data(), kStateMagic, sizeof(kStateMagic)) != 0) {
     return false;
   }
@@ -499,25 +498,12 @@ bool CSimSensor::LoadState(const std::filesystem::path& file) {
 }
 
 bool CSimSensor::SaveState(const std::filesystem::path& file) const {
-  const std::filesystem::path temp = file.string() + ".new";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      return false;
-    }
-    out.write(kStateMagic, sizeof(kStateMagic));
-    for (const auto& page : pages_) {
-      out.write(reinterpret_cast<const char*>(page.data()), static_cast<std::streamsize>(page.size()));
-    }
-    out.write(reinterpret_cast<const char*>(info_.data()), static_cast<std::streamsize>(info_.size()));
-    out.flush();
-    if (!out) {
-      return false;
-    }
+  std::string bytes(kStateMagic, sizeof(kStateMagic));
+  for (const auto& page : pages_) {
+    bytes.append(reinterpret_cast<const char*>(page.data()), page.size());
   }
-  std::error_code ec;
-  std::filesystem::rename(temp, file, ec);
-  return !ec;
+  bytes.append(reinterpret_cast<const char*>(info_.data()), info_.size());
+  return WriteFileReplacing(file, bytes);
 }
 
 }  // namespace tolvane::link::sim

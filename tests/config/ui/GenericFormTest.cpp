@@ -253,6 +253,65 @@ TEST(ConfigurationForm, SaveThenOpenRestoresTheForm) {
   EXPECT_EQ(rig.files.printed, (std::vector<std::filesystem::path>{rig.folders.configs / "Lift[0].txt"}));
 }
 
+// An Open that fails, for any reason, leaves the form as it was: the
+// selections, the values, the advanced entries, the notes, the file name and
+// the unsaved work (so that leaving the page still asks).
+TEST(ConfigurationForm, AFailedOpenLeavesTheFormAsItWas) {
+  FormRig rig("qr27");
+  CGenericForm& form = rig.Form();
+  CONFIG_RECORD& r = rig.core->record;
+  ASSERT_TRUE(r.valid);
+  for (std::size_t a = 0; a < 3; ++a) {
+    r.advanced[a] = ADVANCED_SLOT{true, 5.0 + static_cast<double>(a)};
+  }
+  auto* sensor = rig.Control<QLineEdit>(CGenericForm::IDC_SENSORHEIGHT);
+  sensor->setText(QStringLiteral("150.0"));
+  form.StoreValue(7);
+  ASSERT_TRUE(r.valid && r.complete);
+  ASSERT_TRUE(form.Unsaved());
+  auto* fileName = rig.Control<QLineEdit>(CGenericForm::IDC_FILENAME);
+  fileName->setText(QStringLiteral("Pump Station"));
+  const CONFIG_RECORD before = r;
+  const QString levelShown = rig.Control<QLineEdit>(CGenericForm::IDC_LEVEL0)->text();
+
+  auto unchanged = [&](const char* what) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(r.selection, before.selection);
+    EXPECT_EQ(r.configIndex, before.configIndex);
+    EXPECT_TRUE(r.valid);
+    EXPECT_TRUE(r.complete);
+    EXPECT_DOUBLE_EQ(r.sensorHeight, 150.0);
+    EXPECT_EQ(r.level, before.level);
+    for (std::size_t a = 0; a < r.advanced.size(); ++a) {
+      EXPECT_EQ(r.advanced[a].present, before.advanced[a].present) << "advanced entry " << a;
+      EXPECT_EQ(r.advanced[a].value, before.advanced[a].value) << "advanced entry " << a;
+    }
+    EXPECT_EQ(r.factorySerial, before.factorySerial);
+    EXPECT_EQ(r.firmwareName, before.firmwareName);
+    EXPECT_EQ(r.fileName, before.fileName);
+    EXPECT_TRUE(form.Unsaved());
+    EXPECT_EQ(fileName->text(), QStringLiteral("Pump Station"));
+    EXPECT_EQ(sensor->text(), QStringLiteral("150.0"));
+    EXPECT_EQ(rig.Control<QLineEdit>(CGenericForm::IDC_LEVEL0)->text(), levelShown);
+  };
+
+  // A file of another model: its serial and firmware come before the MODEL line.
+  rig.files.choose = rig.folders.configs / "QR25_Factory.cfg";
+  form.OnOpenConfigFile();
+  ASSERT_EQ(rig.messages.shown.size(), 2U);
+  EXPECT_EQ(rig.messages.shown[0], std::make_pair(rig.Text("ERROR_MESSAGE54"), static_cast<unsigned>(MB_ERROR)));
+  EXPECT_EQ(rig.messages.shown[1], std::make_pair(rig.Text("ERROR_MESSAGE53"), static_cast<unsigned>(MB_ERROR)));
+  unchanged("another model");
+
+  // A file that cannot be read.
+  rig.files.choose = rig.folders.configs / "missing.txt";
+  form.OnOpenConfigFile();
+  EXPECT_EQ(rig.messages.shown.back(), std::make_pair(rig.Text("ERROR_MESSAGE53"), static_cast<unsigned>(MB_ERROR)));
+  unchanged("no file");
+  EXPECT_NE(rig.Log().find("LOADCONFIG->Error opening config file:  " + rig.Text("ERROR_MESSAGE53")),
+            std::string::npos);
+}
+
 TEST(ConfigurationForm, FactoryConfigLoadsTheDefaultFileAndPrintingThenAsksForAFile) {
   FormRig rig("qr27");
   CGenericForm& form = rig.Form();
