@@ -8,6 +8,12 @@ function(tolvane_warnings target)
   # at -O2 and above (GCC bug 105329).
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     target_compile_options(${target} PRIVATE -Wno-restrict)
+    # A unity build includes each source into a batch file, so GCC takes a
+    # class of a source that holds a member of an anonymous-namespace type for
+    # one declared in a header and warns; in the sources themselves it is sound.
+    if(CMAKE_UNITY_BUILD)
+      target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
+    endif()
   endif()
 endfunction()
 

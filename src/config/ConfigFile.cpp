@@ -24,8 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::size_t At(int i) { return static_cast<std::size_t>(i); }
-
 // ---------------------------------------------------------------- writing
 
 // A value written on one line: CR and LF become spaces.

@@ -12,8 +12,6 @@ namespace tolvane::config {
 
 namespace {
 
-std::size_t At(int i) { return static_cast<std::size_t>(i); }
-
 bool InPage(std::int32_t word) { return word >= 0 && word < kPageWords; }
 
 // Bit of an advanced entry's flag: bit number b (1-based) clamped to 1..16.

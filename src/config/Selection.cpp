@@ -8,8 +8,6 @@ namespace tolvane::config {
 
 namespace {
 
-std::size_t At(int i) { return static_cast<std::size_t>(i); }
-
 // The first item on which `c` does not match (kMaxItems when it matches on all).
 int FirstMismatch(const CONFIGURATION_ENTRY& c, const Selections& selection) {
   for (int j = 0; j < kMaxItems; ++j) {

@@ -4,12 +4,16 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "defs/ModelTables.h"
 
 namespace tolvane {
+
+// The record's arrays are indexed by the model's int numbers.
+inline constexpr std::size_t At(int i) { return static_cast<std::size_t>(i); }
 
 struct ADVANCED_SLOT {
   bool present = false;

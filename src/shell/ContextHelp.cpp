@@ -25,7 +25,7 @@ struct DEFAULT_RUN {
 
 // The defaults in table order. Control 1032 has two entries; lookups and
 // model overrides find the first.
-constexpr DEFAULT_RUN kDefaults[] = {
+constexpr DEFAULT_RUN kDefaultRuns[] = {
     {1002, 1002, kLevels},
     {1004, 1004, kGettingStartedTopic},
     {1006, 1013, kConfiguration},
@@ -54,7 +54,7 @@ constexpr DEFAULT_RUN kDefaults[] = {
 
 constexpr int DefaultEntries() {
   int n = 0;
-  for (const DEFAULT_RUN& run : kDefaults) {
+  for (const DEFAULT_RUN& run : kDefaultRuns) {
     n += run.last - run.first + 1;
   }
   return n;
@@ -80,7 +80,7 @@ std::pair<std::string, std::string> SplitHelpPath(std::string_view path) {
 void CHelpTopicTable::ResetDefaults() {
   entries_.clear();
   entries_.reserve(kEntries);
-  for (const DEFAULT_RUN& run : kDefaults) {
+  for (const DEFAULT_RUN& run : kDefaultRuns) {
     for (int id = run.first; id <= run.last; ++id) {
       entries_.push_back({id, run.topic});
     }

@@ -106,8 +106,8 @@ void PrepareSettingsKey(const FOLDERS& folders, const CORPORATE_NAMES& names, CU
   for (const auto& part : key) {
     keyFolder /= part;
   }
-  using Status = IRegistry::Status;
-  if (registry.OpenKey(key) != Status::Ok) {
+  using KeyStatus = IRegistry::Status;
+  if (registry.OpenKey(key) != KeyStatus::Ok) {
     if (!registry.CreateKey(key)) {
       std::error_code ec;
       fs::create_directories(keyFolder, ec);
@@ -115,13 +115,13 @@ void PrepareSettingsKey(const FOLDERS& folders, const CORPORATE_NAMES& names, CU
       return;
     }
     result.keyCreated = true;
-    if (registry.OpenKey(key) != Status::Ok) {
+    if (registry.OpenKey(key) != KeyStatus::Ok) {
       result.problems.push_back({TREE_PROBLEM::Kind::SettingsKey, keyFolder, ErrnoText(EACCES)});
       return;
     }
   }
   const auto setValue = [&](const char* name, const std::string& value) {
-    if (registry.SetValue(name, value) != Status::Ok) {
+    if (registry.SetValue(name, value) != KeyStatus::Ok) {
       result.problems.push_back(
           {TREE_PROBLEM::Kind::SettingsValue, keyFolder / CUserRegistry::kValuesFile, Format("%s = %s", name, value)});
       return false;
@@ -130,7 +130,7 @@ void PrepareSettingsKey(const FOLDERS& folders, const CORPORATE_NAMES& names, CU
   };
   std::string current;
   // A value too long to read is rewritten like a missing one.
-  if (registry.QueryValue("VERSION", 1000, current) != Status::Ok || current != version) {
+  if (registry.QueryValue("VERSION", 1000, current) != KeyStatus::Ok || current != version) {
     result.versionSet = setValue("VERSION", std::string(version));
   }
   std::vector<std::string> present;

@@ -30,8 +30,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-std::size_t At(int i) { return static_cast<std::size_t>(i); }
-
 // ------------------------------------------------------------ the text
 
 class FileText : public ::testing::Test {

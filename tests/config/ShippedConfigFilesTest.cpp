@@ -30,8 +30,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::size_t At(int i) { return static_cast<std::size_t>(i); }
-
 struct SHIPPED_CONFIG {
   const char* file;
   const char* unit;                  // the shipped unit whose model it is for

@@ -39,8 +39,6 @@ namespace {
 
 using namespace tolvane::config;
 
-constexpr std::size_t At(int i) { return static_cast<std::size_t>(i); }
-
 std::string Trimmed(const std::string& s) {
   const auto b = s.find_first_not_of(' ');
   if (b == std::string::npos) {
