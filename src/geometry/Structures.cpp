@@ -34,8 +34,13 @@ std::vector<SHAPE_CHOICE> ListShapes(CModelFile& models, MODEL_TABLES& tables) {
 
 bool LoadStructureDefinition(CModelFile& models, const MODEL_TABLES& tables, std::int16_t type, CNonLinearData& data) {
   std::string name;
-  if (type < 0 || models.FindModel(tables.program.modelId, "NLTYPEID", Format("%d", type), 0, name) != 1 ||
-      models.LoadModelByName(name, 0) != 1) {
+  if (type < 0 || models.FindModel(tables.program.modelId, "NLTYPEID", Format("%d", type), 0, name) != 1) {
+    return false;
+  }
+  // The dimension lists start empty: a file loaded twice would otherwise
+  // append its units after its own.
+  models.ResetStructure();
+  if (models.LoadModelByName(name, 0) != 1) {
     return false;
   }
   const MODEL_DEFINITION& m = tables.model;

@@ -35,7 +35,8 @@ bool LoadStructurePage(CModelFile& models, const std::string& name);
 std::vector<SHAPE_CHOICE> ListShapes(CModelFile& models, MODEL_TABLES& tables);
 
 // Finds the structure-definition file of `type` (a file of the model family
-// whose NLTYPEID list holds it), loads it over the tables, takes CLSID and
+// whose NLTYPEID list holds it), loads it over the tables (the picker page's
+// and the dimension form's tables emptied first), takes CLSID and
 // IID into the record and sets the selection code from SELECTID (unchanged
 // when no entry matches). False when no file defines the type; the record
 // is not changed then.
