@@ -122,13 +122,17 @@ CComponentRef CComponentLoader::Create(const TolvaneGuid& clsid, const TolvaneGu
   if (!library) {
     return {};
   }
-  void* handle = ::dlopen(library->c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    fault_ = LOADER_CANNOT_LOAD;
-    return {};
+  std::shared_ptr<void>& keep = loaded_[library->string()];
+  if (!keep) {
+    void* handle = ::dlopen(library->c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+      loaded_.erase(library->string());
+      fault_ = LOADER_CANNOT_LOAD;
+      return {};
+    }
+    keep = std::shared_ptr<void>(handle, [](void* h) { ::dlclose(h); });
   }
-  std::shared_ptr<void> keep(handle, [](void* h) { ::dlclose(h); });
-  void* symbol = ::dlsym(handle, kFactorySymbol);
+  void* symbol = ::dlsym(keep.get(), kFactorySymbol);
   if (symbol == nullptr) {
     fault_ = LOADER_NO_FACTORY;
     return {};
@@ -139,7 +143,7 @@ CComponentRef CComponentLoader::Create(const TolvaneGuid& clsid, const TolvaneGu
     fault_ = LOADER_FACTORY_REFUSED;
     return {};
   }
-  return CComponentRef(object, std::move(keep));
+  return CComponentRef(object, keep);
 }
 
 }  // namespace tolvane::geometry

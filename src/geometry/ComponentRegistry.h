@@ -91,6 +91,9 @@ class CComponentLoader : public IComponentFactory {
  private:
   std::filesystem::path folder_;
   LOADER_FAULT fault_ = LOADER_OK;
+  // Libraries stay loaded while the loader lives (as a component server's
+  // code stays in memory between objects); each Create makes a new object.
+  std::map<std::string, std::shared_ptr<void>> loaded_;
 };
 
 }  // namespace tolvane::geometry
