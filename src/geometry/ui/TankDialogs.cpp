@@ -550,3 +550,25 @@ TANK_CHOICE ChooseTankStructure(TANK_UI& ui, QWidget* parent, double heightFacto
 }
 
 }  // namespace tolvane::geometry
+
+namespace tolvane::geometry {
+
+std::unique_ptr<IBusyWindow> CQtBusyWindows::OpenBusyWindow() {
+  auto window = std::make_unique<CBusyWindow>(language_, settings_, nullptr);
+  window->show();
+  return window;
+}
+
+CFormTank::CFormTank(CModelFile& models, MODEL_TABLES& tables, const CLanguageFile& language,
+                     const APP_SETTINGS& settings, const std::filesystem::path& bitmaps,
+                     const std::filesystem::path& drawings, const std::filesystem::path& components,
+                     IMessageBox& messages, IClock& clock)
+    : loader_(components),
+      busy_(language, settings),
+      volume_(data_, tables.model),
+      ui_{models,   tables,
+          data_,    language,
+          settings, bitmaps,
+          drawings, CALCULATE_CONTEXT{loader_, busy_, messages, language, settings.languageNumber, clock, true}} {}
+
+}  // namespace tolvane::geometry

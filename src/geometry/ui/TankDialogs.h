@@ -230,3 +230,39 @@ struct TANK_CHOICE {
 TANK_CHOICE ChooseTankStructure(TANK_UI& ui, QWidget* parent, double heightFactor);
 
 }  // namespace tolvane::geometry
+
+namespace tolvane::geometry {
+
+// Busy windows of the calculation: the dialog kit's, without owner.
+class CQtBusyWindows : public IBusyWindowFactory {
+ public:
+  CQtBusyWindows(const CLanguageFile& language, const APP_SETTINGS& settings)
+      : language_(language), settings_(settings) {}
+  std::unique_ptr<IBusyWindow> OpenBusyWindow() override;
+
+ private:
+  const CLanguageFile& language_;
+  const APP_SETTINGS& settings_;
+};
+
+// What the configuration form keeps of the tank geometry: the record, the
+// component loader of the component folder and the busy windows.
+class CFormTank {
+ public:
+  CFormTank(CModelFile& models, MODEL_TABLES& tables, const CLanguageFile& language, const APP_SETTINGS& settings,
+            const std::filesystem::path& bitmaps, const std::filesystem::path& drawings,
+            const std::filesystem::path& components, IMessageBox& messages, IClock& clock);
+  CNonLinearData& Data() { return data_; }
+  TANK_UI& Ui() { return ui_; }
+  // The levels in volume units, while a structure is on; null otherwise.
+  const config::IVolumeLevels* Volume() const { return data_.On() ? &volume_ : nullptr; }
+
+ private:
+  CNonLinearData data_;
+  CComponentLoader loader_;
+  CQtBusyWindows busy_;
+  CVolumeLevels volume_;
+  TANK_UI ui_;
+};
+
+}  // namespace tolvane::geometry
