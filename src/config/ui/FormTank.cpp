@@ -91,6 +91,8 @@ void CGenericForm::OnNonLinear() {
   nonLinear_ = shape.ToConfig();
   if (!choice.structureOn) {
     nonLinear_.on = false;
+    // The model file again, over empty tables: the shape's units and lists go.
+    core_.models.ResetModel();
     core_.models.LoadModelByName(BaseName(record_.modelFileName), 0);
     ShowValues();
     sensorHeight_->setEnabled(true);
