@@ -769,6 +769,9 @@ void CGenericForm::OnUnitsChange(int entry) {
   const int old = record_.volumeUnits ? record_.unitsIndex + model_.unitsCount : record_.unitsIndex;
   if (!ChangeUnits(model_, record_, entry, formTank_ ? formTank_->Volume() : nullptr)) {
     // Volume units need the tank curve of a shape; without one the units stay.
+    if (formTank_ && formTank_->Data().On()) {
+      core_.services.messages.Show(Text("TANK_MESSAGE3"), MB_ERROR);
+    }
     filling_ = true;
     units_->setCurrentIndex(old);
     filling_ = false;

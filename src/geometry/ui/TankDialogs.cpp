@@ -156,18 +156,22 @@ CNonLinear2::CNonLinear2(TANK_UI& ui, const QString& caption, QWidget* parent) :
   resize(520, 420);
 
   connect(ok, &QPushButton::clicked, this, [this] {
-    std::int16_t type = ui_.data.structureType;
+    // The pages that were shown apply in tab order, but a page without a
+    // selection does not wipe the choice made on another: a tab merely
+    // looked at would otherwise drop the shape. No selection on any shown
+    // page means no shape.
+    std::optional<std::int16_t> type;
     for (CAlternatePage* page : pages_) {
-      if (!page->WasShown()) {
-        continue;
-      }
-      const auto selected = page->SelectedType();
-      type = selected.value_or(static_cast<std::int16_t>(-1));
-      if (!selected) {
-        ui_.data.selectionCode = 0;
+      if (page->WasShown()) {
+        if (const auto selected = page->SelectedType()) {
+          type = selected;
+        }
       }
     }
-    Finish(PICKER_OK, type);
+    if (!type) {
+      ui_.data.selectionCode = 0;
+    }
+    Finish(PICKER_OK, type.value_or(static_cast<std::int16_t>(-1)));
   });
   connect(reset, &QPushButton::clicked, this, [this] { Finish(PICKER_RESET, ui_.data.structureType); });
   connect(cancel, &QPushButton::clicked, this, [this] { Finish(PICKER_CANCEL, ui_.data.structureType); });

@@ -144,11 +144,23 @@ TEST(Picker, WaysOfClosing) {
     Shot(picker, "picker");
     CAlternatePage* cylinders = picker.Pages()[0];
     cylinders->List()->setCurrentRow(1);
-    // OK: the pages shown apply in tab order; the last shown with a selection wins.
+    // OK: the shown page with a selection applies; the spheres page, shown
+    // but emptied, does not wipe it.
     spheres->List()->clearSelection();
     FindControlAs<QPushButton>(&picker, RESULT_OK)->click();
     EXPECT_EQ(picker.Closing(), PICKER_OK);
-    EXPECT_EQ(picker.ChosenType(), -1);  // the spheres page was shown and has no selection now
+    EXPECT_EQ(picker.ChosenType(), 2);
+  }
+  {
+    // OK with no selection on any shown page: no shape.
+    CNonLinear2 picker(*rig.ui, "Tank Shapes", nullptr);
+    picker.show();
+    for (CAlternatePage* page : picker.Pages()) {
+      page->List()->clearSelection();
+    }
+    FindControlAs<QPushButton>(&picker, RESULT_OK)->click();
+    EXPECT_EQ(picker.ChosenType(), -1);
+    EXPECT_EQ(rig.data.selectionCode, 0);
   }
   {
     CNonLinear2 picker(*rig.ui, "Tank Shapes", nullptr);
