@@ -353,7 +353,7 @@ TEST_F(InstalledModels, EveryPickerShapeHasItsDefinition) {
   auto f = Loaded();
   const std::string pattern = f->tables->program.modelId;
   int shapes = 0;
-  for (const char* page : {"QRShapes_Cylinders.txt", "QRShapes_Spheres.txt"}) {
+  for (const char* page : {"QRShapes_Cylinders.txt", "QRShapes_Spheres.txt", "QRShapes_Boxes.txt"}) {
     f->parser.ResetModel();
     f->parser.ResetStructure();
     ASSERT_EQ(f->parser.LoadModelByName(page, 0), 1);

@@ -1,4 +1,5 @@
 #include "config/ui/GenericForm.h"
+#include "geometry/ui/TankDialogs.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -211,6 +212,7 @@ void CItemCombo::hidePopup() {
 CGenericForm::CGenericForm(GENERIC_FORM_SERVICES services, QWidget* parent)
     : QWidget(parent), s_(services), core_(services.core), model_(core_.tables.model), record_(core_.record) {
   WithControlId(this, IDD);
+  formTank_ = MakeFormTank(core_);
   pictures_ = std::make_unique<CTankPictureComposer>(core_.tables.images, core_.folders.bitmaps,
                                                      core_.services.messages, core_.language,
                                                      core_.settings.languageNumber, palette().color(QPalette::Window));
@@ -269,6 +271,9 @@ void CGenericForm::Build() {
           break;
         case IDC_VIEWTANKS:
           OnViewTanks();
+          break;
+        case IDC_NONLINEAR:
+          OnNonLinear();
           break;
         default:
           break;
@@ -429,7 +434,6 @@ void CGenericForm::Build() {
   // The advanced entries and the tank shapes have dialogs of their own,
   // which this form does not host yet.
   advanced_->setEnabled(false);
-  nonLinearButton_->setEnabled(false);
   auto* commands = new QHBoxLayout;
   commands->addWidget(factory_);
   commands->addWidget(reset_);
@@ -562,8 +566,8 @@ bool CGenericForm::Start() {
     items_[0]->setFocus();
     uploadNotice_ = true;
     busy.Progress(90);
-    // Until a tank shape is chosen the levels are linear.
-    nonLinear_.on = false;
+    // The tank shape the unit keeps is calculated again; none: off-values.
+    RecalculateNonLinear();
 
     for (int u = 0; u < model_.unitsCount && u < kMaxUnits; ++u) {
       if (model_.unitNames[At(u)] == core_.settings.prefUnits) {
@@ -761,8 +765,11 @@ void CGenericForm::OnItemEditChange(int item, const QString& typed) {
 
 void CGenericForm::OnUnitsChange(int entry) {
   const int old = record_.volumeUnits ? record_.unitsIndex + model_.unitsCount : record_.unitsIndex;
-  if (!ChangeUnits(model_, record_, entry, nullptr)) {
+  if (!ChangeUnits(model_, record_, entry, formTank_ ? formTank_->Volume() : nullptr)) {
     // Volume units need the tank curve of a shape; without one the units stay.
+    if (formTank_ && formTank_->Data().On()) {
+      core_.services.messages.Show(Text("TANK_MESSAGE3"), MB_ERROR);
+    }
     filling_ = true;
     units_->setCurrentIndex(old);
     filling_ = false;
@@ -927,6 +934,7 @@ int CGenericForm::ReadFile(const std::filesystem::path& path) {
                                 core_.settings.languageNumber);
   // A failed read has changed nothing: the form stays as it was.
   if (rc == 0) {
+    RecalculateNonLinear();  // the table of the file's tank shape, not the last one's
     AfterRecordChanged();
     unsaved_ = false;
   }

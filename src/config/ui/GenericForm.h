@@ -32,6 +32,15 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
+namespace tolvane::geometry {
+class CFormTank;
+}
+namespace tolvane {
+class CProgramCore;
+// The form's tank geometry (FormTank.cpp).
+std::unique_ptr<geometry::CFormTank> MakeFormTank(CProgramCore& core);
+}
+
 namespace tolvane {
 
 class CBusyWindow;
@@ -163,6 +172,10 @@ class CGenericForm : public QWidget, public IPageLeave {
   void OnItemDropDown(int item);
   void OnItemEditChange(int item, const QString& typed);
   void OnUnitsChange(int entry);
+  // The Tank Shapes button (FormTank.cpp).
+  void OnNonLinear();
+  void RecalculateNonLinear();
+  void RefillUnits();
   // Loss of focus of a height or level box: field 0..5 level row, 6 fill
   // height, 7 sensor height.
   void StoreValue(int field);
@@ -233,6 +246,7 @@ class CGenericForm : public QWidget, public IPageLeave {
   const MODEL_DEFINITION& model_;
   CONFIG_RECORD& record_;
   config::CONFIG_NONLINEAR nonLinear_;
+  std::unique_ptr<geometry::CFormTank> formTank_;
   std::unique_ptr<CTankPictureComposer> pictures_;
 
   std::array<QLabel*, kMaxItems> itemLabels_{};

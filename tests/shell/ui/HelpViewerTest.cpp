@@ -156,7 +156,7 @@ TEST_F(HelpViewerTest, TheContentsPaneFollowsTheFileAndThePage) {
   auto* contents = FindControlAs<QTreeWidget>(&Viewer(), CHelpViewer::IDC_CONTENTS);
   ASSERT_NE(contents, nullptr);
   EXPECT_TRUE(contents->isVisible());
-  ASSERT_EQ(contents->topLevelItemCount(), 12);
+  ASSERT_EQ(contents->topLevelItemCount(), 15);  // with the three tank shape pages
   EXPECT_EQ(contents->topLevelItem(0)->text(0), QStringLiteral("Getting started"));
   ASSERT_NE(contents->currentItem(), nullptr);
   EXPECT_EQ(contents->currentItem()->text(0), QStringLiteral("Write to Unit"));
@@ -174,7 +174,7 @@ TEST_F(HelpViewerTest, TheContentsPaneFollowsTheFileAndThePage) {
   ASSERT_EQ(contents->topLevelItemCount(), 10);
   EXPECT_EQ(contents->currentItem()->text(0), QStringLiteral("QR27: Relay 1 and Relay 2 Function"));
   Button(CHelpViewer::IDC_BACK)->click();
-  EXPECT_EQ(contents->topLevelItemCount(), 12);
+  EXPECT_EQ(contents->topLevelItemCount(), 15);
   test::Snapshot(Viewer(), "help_viewer_contents");
 }
 
