@@ -392,7 +392,7 @@ bool CUploadServer::OnCheckForUpdates() {
 bool CUploadServer::QueueRecord(const CONFIG_RECORD& record, const MODEL_DEFINITION& model) {
   bool optOut = false;
   int code = 0;
-  if (!ctx_.store.ReadBool("OPTOUT", optOut, &code)) {
+  if (ctx_.store.ReadBool("OPTOUT", optOut, &code)) {
     Error(Format(Text("ERROR_MESSAGE107"), code));
     return true;
   }
@@ -414,11 +414,11 @@ bool CUploadServer::QueueRecord(const CONFIG_RECORD& record, const MODEL_DEFINIT
   // The flag goes up before the record is written, so a record in the file
   // never waits with the flag down, whenever the program is stopped.
   bool pending = false;
-  if (!ctx_.store.ReadBool("PENDING", pending, &code)) {
+  if (ctx_.store.ReadBool("PENDING", pending, &code)) {
     Error(Format(Text("ERROR_MESSAGE107"), code));
     return true;
   }
-  if (!pending && !ctx_.store.WriteBool("PENDING", true)) {
+  if (!pending && ctx_.store.WriteBool("PENDING", true)) {
     Error(Text("ERROR_MESSAGE112"));
     return true;
   }
@@ -434,7 +434,7 @@ bool CUploadServer::QueueRecord(const CONFIG_RECORD& record, const MODEL_DEFINIT
       Error(Format(Text("ERROR_MESSAGE111"), Truncated(std::strerror(error), 256)));
       break;
   }
-  if (!ctx_.store.WriteBool("PENDING", true)) {
+  if (ctx_.store.WriteBool("PENDING", true)) {
     Error(Text("ERROR_MESSAGE112"));
     return true;
   }
@@ -447,7 +447,7 @@ bool CUploadServer::UploadPending(UPLOAD_REPORT* report) {
   UPLOAD_REPORT& r = report != nullptr ? *report : local;
   bool optOut = false;
   int code = 0;
-  if (!ctx_.store.ReadBool("OPTOUT", optOut, &code)) {
+  if (ctx_.store.ReadBool("OPTOUT", optOut, &code)) {
     Error(Format(Text("ERROR_MESSAGE107"), code));
     return true;
   }
@@ -457,7 +457,7 @@ bool CUploadServer::UploadPending(UPLOAD_REPORT* report) {
   CPendingUploads queue(PendingFile());
   const CPendingUploads::CLock lock = queue.Lock();
   bool pending = false;
-  if (!ctx_.store.ReadBool("PENDING", pending, &code)) {
+  if (ctx_.store.ReadBool("PENDING", pending, &code)) {
     Error(Format(Text("ERROR_MESSAGE107"), code));
     return true;
   }
@@ -524,7 +524,7 @@ bool CUploadServer::UploadPending(UPLOAD_REPORT* report) {
   if (!queue.SetAside()) {
     return failed;
   }
-  if (!ctx_.store.WriteBool("PENDING", false, &code)) {
+  if (ctx_.store.WriteBool("PENDING", false, &code)) {
     queue.Restore();
     Error(Format(Text("ERROR_MESSAGE108"), code));
     return true;
