@@ -116,6 +116,8 @@ std::vector<LOGGED_REQUEST> HttpPeer::Requests() const {
     if (line.rfind("LINE ", 0) == 0) {
       current = LOGGED_REQUEST{};
       current.line = line.substr(5);
+    } else if (line.rfind("FROM ", 0) == 0) {
+      current.clientPort = std::atoi(line.c_str() + 5);
     } else if (line.rfind("H ", 0) == 0) {
       current.headers.push_back(line.substr(2));
     } else if (line == "END") {

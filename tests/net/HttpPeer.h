@@ -12,6 +12,7 @@ namespace tolvane::net::test {
 struct LOGGED_REQUEST {
   std::string line;                  // the request line as received
   std::vector<std::string> headers;  // "Name: value", in order
+  int clientPort = 0;                // tells the connections apart
   bool HasHeader(const std::string& header) const;
 };
 

@@ -516,6 +516,7 @@ TEST_F(WebSession, QueuedRecordsAreSentAsPostsOnOneConnectionAndTheQueueEmpties)
     EXPECT_TRUE(r.HasHeader("User-Agent: tolvane"));
     EXPECT_TRUE(r.HasHeader("Accept-Language: en-us"));
     EXPECT_TRUE(r.HasHeader("Content-Length: 0"));
+    EXPECT_EQ(r.clientPort, requests[0].clientPort) << "a second connection";
   }
   // Nothing pending: nothing sent.
   peer_.ClearRequests();

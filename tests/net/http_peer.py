@@ -19,7 +19,8 @@ test changes it between requests:
   }
 
 Every request is appended to requests.log as it was received: "LINE " and
-the request line, "H " and each header line, then "END". The chosen port is
+the request line, "FROM " and the client's port, "H " and each header line,
+then "END". The chosen port is
 printed on the first line of standard output. The peer ends when its standard
 input closes.
 """
@@ -52,6 +53,7 @@ class Handler(BaseHTTPRequestHandler):
 
     def record(self):
         entry = "LINE " + self.requestline + "\n"
+        entry += "FROM " + str(self.client_address[1]) + "\n"
         for k, v in self.headers.items():
             entry += "H " + k + ": " + v + "\n"
         entry += "END\n"
