@@ -79,9 +79,10 @@ class InstallerBody final : public IHttpBody {
     if (!file_.IsOpen()) {
       return false;
     }
-    const bool synced = ::fsync(file_.Get()) == 0;
+    // Not flushed to the disk: an installer cut short by a crash is fetched
+    // again by the next check; the rename only marks it complete.
     const int fd = file_.Release();
-    if (::close(fd) != 0 || !synced) {
+    if (::close(fd) != 0) {
       return false;
     }
     if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {

@@ -37,16 +37,34 @@ FOLDER = sys.argv[1]
 LOG_LOCK = threading.Lock()
 
 
+BEHAVIOUR = {"stamp": None, "value": {}}
+LOG = {"file": None}
+
+
 def behaviour():
+    """The behaviour file, read again whenever it changed."""
+    path = os.path.join(FOLDER, "behaviour.json")
     try:
-        with open(os.path.join(FOLDER, "behaviour.json"), encoding="utf-8") as f:
-            return json.load(f)
-    except (OSError, ValueError):
+        st = os.stat(path)
+        stamp = (st.st_ino, st.st_mtime_ns, st.st_size)
+    except OSError:
         return {}
+    with LOG_LOCK:
+        if BEHAVIOUR["stamp"] != stamp:
+            try:
+                with open(path, encoding="utf-8") as f:
+                    BEHAVIOUR["value"] = json.load(f)
+            except (OSError, ValueError):
+                BEHAVIOUR["value"] = {}
+            BEHAVIOUR["stamp"] = stamp
+        return BEHAVIOUR["value"]
 
 
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    # Headers and body go out in separate writes: without this, the body
+    # waits for the client's delayed acknowledgement.
+    disable_nagle_algorithm = True
 
     def log_message(self, *args):
         pass
@@ -57,9 +75,16 @@ class Handler(BaseHTTPRequestHandler):
         for k, v in self.headers.items():
             entry += "H " + k + ": " + v + "\n"
         entry += "END\n"
+        path = os.path.join(FOLDER, "requests.log")
         with LOG_LOCK:
-            with open(os.path.join(FOLDER, "requests.log"), "a", encoding="latin-1") as f:
-                f.write(entry)
+            # Kept open while the file stays (a test may remove it to start over).
+            f = LOG["file"]
+            if f is None or not os.path.exists(path):
+                if f is not None:
+                    f.close()
+                f = LOG["file"] = open(path, "a", encoding="latin-1")
+            f.write(entry)
+            f.flush()
 
     def raw_path(self):
         parts = self.requestline.split(" ")
