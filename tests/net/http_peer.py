@@ -15,7 +15,8 @@ test changes it between requests:
       "close_after": 100,       send this many body bytes, then close
       "no_length": true,        send no Content-Length (the body ends with the close)
       "length_delta": 10,       Content-Length larger than the body by this much
-      "oversize": 2000000       a directory body of this many bytes
+      "oversize": 2000000,      a directory body of this many bytes
+      "pace_ms": 10             a pause after every 64 KiB of body
   }
 
 Every request is appended to requests.log as it was received: "LINE " and
@@ -117,8 +118,12 @@ class Handler(BaseHTTPRequestHandler):
             self.close_connection = True
             return
         view = memoryview(body)
-        for start in range(0, len(body), 1 << 20):
-            self.wfile.write(view[start:start + (1 << 20)])
+        pace = b.get("pace_ms")
+        step = 64 * 1024 if pace else 1 << 20
+        for start in range(0, len(body), step):
+            self.wfile.write(view[start:start + step])
+            if pace:
+                time.sleep(pace / 1000.0)
         if b.get("length_delta") or b.get("no_length"):
             self.close_connection = True
 
