@@ -126,8 +126,8 @@ int main() {
     // 1000 queued records.
     std::vector<std::string> records;
     for (int i = 0; i < 1000; ++i) {
-      records.push_back("M=QR25-2W&S=" + std::to_string(250000 + i) +
-                        "&U=Model:%20QR25-LVL&t=Tank%20" + std::to_string(i) +
+      records.push_back("M=QR25-2W&S=" + std::to_string(250000 + i) + "&U=Model:%20QR25-LVL&t=Tank%20" +
+                        std::to_string(i) +
                         "&MFN=QRModel_QR25.txt&MFR=1.01&FWN=QR25-LVL&FWR=0258&C0=3&C1=1&C2=4&C3=3&C4=2&C5=0"
                         "&C6=0&C7=0&CN=5&UN=3&SH=150.0&FH=120.0&L5=120.0&L4=105.0&L3=-1.0&L2=-1.0&L1=20.0"
                         "&L0=0.0&A1=1&V1=5.0");
@@ -144,9 +144,10 @@ int main() {
     for (const auto& r : logged) {
       connections.insert(r.clientPort);
     }
-    std::printf("upload: %d records in %d requests sent in %.3f s (%.0f requests/s) on %zu connection(s); "
-                "goal <= 1.000 s on 1\n",
-                report.recordsSent, report.requests, sendSeconds, report.requests / sendSeconds, connections.size());
+    std::printf(
+        "upload: %d records in %d requests sent in %.3f s (%.0f requests/s) on %zu connection(s); "
+        "goal <= 1.000 s on 1\n",
+        report.recordsSent, report.requests, sendSeconds, report.requests / sendSeconds, connections.size());
     if (failed || report.recordsSent != 1000 || sendSeconds > 1.0 || connections.size() != 1) {
       status = 1;
     }
@@ -172,9 +173,10 @@ int main() {
     const double growthMiB = static_cast<double>(peak - rssBefore) / 1024.0;
     std::error_code ec;
     const auto written = fs::file_size(folders.programs / "TolvaneSetupver9p1.deb", ec);
-    std::printf("download: 50 MiB in %.3f s = %.1f MiB/s; bare socket read %.1f MiB/s (ratio %.2f, goal >= 0.50); "
-                "resident memory grew by %.2f MiB at its peak (goal < 8); progress ended at %d\n",
-                downloadSeconds, rate, bareRate, rate / bareRate, growthMiB, busy.last);
+    std::printf(
+        "download: 50 MiB in %.3f s = %.1f MiB/s; bare socket read %.1f MiB/s (ratio %.2f, goal >= 0.50); "
+        "resident memory grew by %.2f MiB at its peak (goal < 8); progress ended at %d\n",
+        downloadSeconds, rate, bareRate, rate / bareRate, growthMiB, busy.last);
     if (downloadFailed || written != size || rate < bareRate / 2 || growthMiB >= 8.0) {
       status = 1;
     }

@@ -127,7 +127,8 @@ std::vector<std::string> CHttpSession::HeaderLines(const HTTP_REQUEST& request) 
   }
   for (const std::string& line : request.addIfNew) {
     const std::string name = HeaderName(line);
-    const bool present = std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return HeaderName(l) == name; });
+    const bool present =
+        std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return HeaderName(l) == name; });
     if (!present) {
       lines.push_back(line);
     }

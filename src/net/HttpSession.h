@@ -66,8 +66,8 @@ class CHttpBodyText final : public IHttpBody {
 
 struct HTTP_RESULT {
   HttpFailure failure = HttpFailure::None;
-  std::string errorText;   // the library's text for the error
-  int status = 0;          // 0 when no status line arrived
+  std::string errorText;  // the library's text for the error
+  int status = 0;         // 0 when no status line arrived
   long long contentLength = -1;
   long long received = 0;  // body bytes received
   bool Ok() const { return failure == HttpFailure::None; }

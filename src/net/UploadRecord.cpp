@@ -13,8 +13,18 @@ bool KeptAsIs(unsigned char c) {
     return true;
   }
   switch (c) {
-    case '!': case '\'': case '(': case ')': case '*': case '-': case '.':
-    case '/': case ':': case '_': case '~': case '%':
+    case '!':
+    case '\'':
+    case '(':
+    case ')':
+    case '*':
+    case '-':
+    case '.':
+    case '/':
+    case ':':
+    case '_':
+    case '~':
+    case '%':
       return true;
     default:
       return false;

@@ -32,8 +32,7 @@ class DirectoryBody final : public IHttpBody {
 // which gets the target's name only when the body is complete.
 class InstallerBody final : public IHttpBody {
  public:
-  InstallerBody(std::filesystem::path target, IBusyWindow* progress)
-      : target_(std::move(target)), progress_(progress) {
+  InstallerBody(std::filesystem::path target, IBusyWindow* progress) : target_(std::move(target)), progress_(progress) {
     temporary_ = target_.parent_path() / ("." + target_.filename().string() + ".part");
   }
   ~InstallerBody() override { Discard(); }
@@ -133,8 +132,7 @@ std::vector<std::string> CallHeaderLines() {
   return {"Accept: text/*", "User-Agent: HttpCall", "Accept-Language: en-us"};
 }
 
-CUploadServer::CUploadServer(std::string agent, UPLOAD_CONTEXT context)
-    : agent_(std::move(agent)), ctx_(context) {}
+CUploadServer::CUploadServer(std::string agent, UPLOAD_CONTEXT context) : agent_(std::move(agent)), ctx_(context) {}
 
 std::string CUploadServer::Text(const char* key) const { return ctx_.language.Text(key, ctx_.settings.languageNumber); }
 
@@ -279,15 +277,14 @@ STARTUP_CHECK CUploadServer::CheckServerForUpdates() {
     const std::string& id = ctx_.program.programId;
     int answer = RESULT_YES;
     if (outcome == UPDATE_NOTHING_NEWER) {
-      ctx_.messages.Show(Format(Text("STATUS_MESSAGE1"), id, running[0], running[1], running[2], running[3]),
-                         MB_INFO);
+      ctx_.messages.Show(Format(Text("STATUS_MESSAGE1"), id, running[0], running[1], running[2], running[3]), MB_INFO);
       answer = RESULT_NO;
     } else if (outcome == UPDATE_NEWER_MINOR) {
       answer = ctx_.messages.Show(Format(Text("STATUS_MESSAGE2"), id, newMajor, newMinor), MB_YESNO);
       declinedNow = answer != RESULT_YES;
     } else {
-      answer = ctx_.messages.Show(
-          Format(Text("STATUS_MESSAGE3"), id, newMajor, newMinor, id, ctx_.program.corporateId), MB_YESNO);
+      answer = ctx_.messages.Show(Format(Text("STATUS_MESSAGE3"), id, newMajor, newMinor, id, ctx_.program.corporateId),
+                                  MB_YESNO);
       declinedNow = answer != RESULT_YES;
     }
     if (outcome != UPDATE_NOTHING_NEWER && answer == RESULT_YES) {
@@ -348,8 +345,7 @@ bool CUploadServer::OnCheckForUpdates() {
   }
   const std::string& name = ctx_.program.programName;
   if (outcome == UPDATE_NOTHING_NEWER) {
-    ctx_.messages.Show(Format(Text("STATUS_MESSAGE46"), name, running[0], running[1], running[2], running[3]),
-                       MB_INFO);
+    ctx_.messages.Show(Format(Text("STATUS_MESSAGE46"), name, running[0], running[1], running[2], running[3]), MB_INFO);
     return false;
   }
   const std::string question =

@@ -42,10 +42,10 @@ class IBusyHost {
 
 // What a session works with; its owner fills it in.
 struct UPLOAD_CONTEXT {
-  const PROGRAM_INFO& program;     // PROGRAMID, PROGRAMNAME, INSTALLERID, CORPORATEID, MAINHELP, SERVER, SUBDIR
-  const FOLDERS& folders;          // programs: downloads; logs: the upload queue; help
+  const PROGRAM_INFO& program;  // PROGRAMID, PROGRAMNAME, INSTALLERID, CORPORATEID, MAINHELP, SERVER, SUBDIR
+  const FOLDERS& folders;       // programs: downloads; logs: the upload queue; help
   const CLanguageFile& language;
-  APP_SETTINGS& settings;          // the language number, VERSION, DBVERSION, OPTOUT in memory
+  APP_SETTINGS& settings;  // the language number, VERSION, DBVERSION, OPTOUT in memory
   CSettingsStore& store;
   IMessageBox& messages;
   IErrorDetail& errors;
@@ -58,9 +58,9 @@ struct UPLOAD_CONTEXT {
 
 // What UploadPending did, for the command-line program.
 struct UPLOAD_REPORT {
-  int requests = 0;         // requests sent that got an answer
-  int recordsSent = 0;      // record lines answered with 2xx
-  int recordsKept = 0;      // record lines still queued
+  int requests = 0;                // requests sent that got an answer
+  int recordsSent = 0;             // record lines answered with 2xx
+  int recordsKept = 0;             // record lines still queued
   std::vector<int> refusedStatus;  // the non-2xx answers, in order
   std::string internetError;       // the error that stopped the sending
 };

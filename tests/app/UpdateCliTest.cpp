@@ -79,12 +79,14 @@ TEST_F(UpdateCli, WrittenUnitsAreQueuedShownAndSent) {
   ASSERT_EQ(rc, 0) << out;
   EXPECT_NE(out.find("queued upload record: serial "), std::string::npos) << out;
   ASSERT_GE(peer_.Requests().size(), 2u);  // the series' end sent the queue
-  EXPECT_NE(peer_.Requests()[1].line.find("?M=QR25-2W&S=250117&U=Model:%20QR25-LVL"), std::string::npos) << peer_.Requests()[1].line;
+  EXPECT_NE(peer_.Requests()[1].line.find("?M=QR25-2W&S=250117&U=Model:%20QR25-LVL"), std::string::npos)
+      << peer_.Requests()[1].line;
   EXPECT_TRUE(peer_.Requests()[1].HasHeader("User-Agent: New Write"));
 
   std::tie(rc, out) = Run("upload show");
   ASSERT_EQ(rc, 0) << out;
-  EXPECT_NE(out.find("pending: TRUE\nrecords: 1\nM=QR25-2W  S=250117  U=Model: QR25-LVL two-wire"), std::string::npos) << out;
+  EXPECT_NE(out.find("pending: TRUE\nrecords: 1\nM=QR25-2W  S=250117  U=Model: QR25-LVL two-wire"), std::string::npos)
+      << out;
 
   // The server down: nothing sent, the record stays, exit status 1.
   peer_.SetBehaviour("{\"stall_before_reply\": true}");

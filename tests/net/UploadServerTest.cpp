@@ -127,12 +127,8 @@ class WebSession : public ::testing::Test {
   std::string programName_ = "Tolvane Configurator";
   CUserRegistry registry_{home_ / "Settings"};
   APP_SETTINGS settings_;
-  CSettingsStore store_{registry_,
-                        corporate_,
-                        programName_,
-                        settings_,
-                        home_ / "Models",
-                        [](const fs::path&, APP_SETTINGS&) { return false; }};
+  CSettingsStore store_{registry_, corporate_,       programName_,
+                        settings_, home_ / "Models", [](const fs::path&, APP_SETTINGS&) { return false; }};
   PROGRAM_INFO program_;
   FOLDERS folders_;
   tolvane::test::RecordingMessages messages_;
@@ -199,12 +195,12 @@ TEST_F(WebSession, DirectoryStatusErrorsAndOversizedBodies) {
 
 TEST_F(WebSession, BadDirectoryBodiesYieldNothingNewer) {
   const std::string bodies[] = {
-      "TOLver6p1.deb TOLver7p1.deb",          // no %0D: one line, "ver" twice
-      "TOLverver9p1.deb%0D",                  // "ver" twice in a line
-      "ver9p9TOL.deb%0D",                     // begins with "ver"
-      std::string(10 * 1024 * 1024, 'x'),     // 10 MiB of one line (over the bound)
+      "TOLver6p1.deb TOLver7p1.deb",                       // no %0D: one line, "ver" twice
+      "TOLverver9p1.deb%0D",                               // "ver" twice in a line
+      "ver9p9TOL.deb%0D",                                  // begins with "ver"
+      std::string(10 * 1024 * 1024, 'x'),                  // 10 MiB of one line (over the bound)
       std::string("\x00\xff\x80TOLver\x01p\xfe.deb", 16),  // binary bytes
-      "",                                     // empty
+      "",                                                  // empty
   };
   auto session = Session();
   for (const std::string& body : bodies) {
@@ -300,9 +296,9 @@ TEST_F(WebSession, ABrokenDownloadLeavesNoFileBehind) {
     const char* behaviour;
     const char* what;
   };
-  for (const Case& c : {Case{"{\"length_delta\": 1000}", "wrong length"},
-                        Case{"{\"close_after\": 5000}", "closed mid-body"},
-                        Case{"{\"stall_after\": 5000}", "stalled mid-body"}}) {
+  for (const Case& c :
+       {Case{"{\"length_delta\": 1000}", "wrong length"}, Case{"{\"close_after\": 5000}", "closed mid-body"},
+        Case{"{\"stall_after\": 5000}", "stalled mid-body"}}) {
     messages_.shown.clear();
     peer_.SetBehaviour(c.behaviour);
     EXPECT_TRUE(Session().DownloadProgram("TOLver6p1.deb")) << c.what;
@@ -317,8 +313,8 @@ TEST_F(WebSession, DownloadStatusAndNamesThatMustNotReachTheFileSystem) {
   EXPECT_TRUE(session.DownloadProgram("TOLver6p1.deb"));  // not on the server
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(messages_.shown[0].first, Format(Text("ERROR_MESSAGE113"), 404));
-  for (const std::string& name : {std::string("../../x.deb"), std::string("/etc/x.deb"), std::string(300, 'a'),
-                                  std::string("a\0b", 3)}) {
+  for (const std::string& name :
+       {std::string("../../x.deb"), std::string("/etc/x.deb"), std::string(300, 'a'), std::string("a\0b", 3)}) {
     messages_.shown.clear();
     EXPECT_TRUE(session.DownloadProgram(name));
     ASSERT_EQ(messages_.shown.size(), 1u);
@@ -361,8 +357,7 @@ TEST_F(WebSession, StartupOffersOnlyWhatWasNotDeclined) {
   messages_.shown.clear();
   EXPECT_EQ(Session().CheckServerForUpdates().result, 0);
   ASSERT_EQ(messages_.shown.size(), 1u);
-  EXPECT_EQ(messages_.shown[0].first,
-            Format(Text("STATUS_MESSAGE3"), "Tolvane", 6, 1, "Tolvane", corporate_));
+  EXPECT_EQ(messages_.shown[0].first, Format(Text("STATUS_MESSAGE3"), "Tolvane", 6, 1, "Tolvane", corporate_));
   EXPECT_EQ(settings_.dbVersion, "6.1");
   EXPECT_TRUE(peer_.Requests().back().HasHeader("User-Agent: tolvane"));
 }
@@ -419,8 +414,7 @@ TEST_F(WebSession, StartupDownloadAndInstallLogsWhatHappened) {
   r = Session().CheckServerForUpdates();
   ASSERT_EQ(errors_.shown.size(), 1u);
   EXPECT_EQ(errors_.shown[0].first, Text("ERROR_MESSAGE19"));
-  EXPECT_EQ(errors_.shown[0].second,
-            Format(Text("ERROR_MESSAGE20"), (folders_.programs / "TOLver6p1.deb").string()));
+  EXPECT_EQ(errors_.shown[0].second, Format(Text("ERROR_MESSAGE20"), (folders_.programs / "TOLver6p1.deb").string()));
   logText = LogText();
   EXPECT_NE(logText.find("Install failed - Tolvane version 6.1"), std::string::npos);
   EXPECT_EQ(logText.find("Install success"), logText.rfind("Install success"));

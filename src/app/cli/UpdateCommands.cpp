@@ -55,7 +55,7 @@ struct Session {
 };
 
 void OpenSession(CProgramCore& core, Session& s, const char* agent) {
-  net::UPLOAD_CONTEXT context{core.tables.program, core.folders,          core.language, core.settings,
+  net::UPLOAD_CONTEXT context{core.tables.program, core.folders,           core.language, core.settings,
                               core.store,          core.services.messages, s.errors,      s.clock};
   context.log = &core.log;
   context.busy = &s.progress;
@@ -81,8 +81,8 @@ struct CHECKED {
 // 0 with the check's outputs, or 1 after the failure was printed.
 int Check(CProgramCore& core, net::CUploadServer& server, CHECKED& c) {
   const std::vector<int> running = net::ReadVersionNumbers(core.settings.version, 4);
-  if (server.CheckDirectory(net::InstallerPattern(core.tables.program.installerId), running[0], running[1],
-                            c.outcome, c.major, c.minor, c.file)) {
+  if (server.CheckDirectory(net::InstallerPattern(core.tables.program.installerId), running[0], running[1], c.outcome,
+                            c.major, c.minor, c.file)) {
     std::fprintf(stderr, "error: the software directory of %s could not be checked\n",
                  core.tables.program.server.c_str());
     return 1;

@@ -75,7 +75,7 @@ CUpdateNetworkBinding::CUpdateNetworkBinding(CProgramCore& core, IDocumentOpener
     : core_(core), opener_(opener), clock_(clock), limits_(limits) {}
 
 UPLOAD_CONTEXT CUpdateNetworkBinding::Context(IBusyHost* busy) const {
-  UPLOAD_CONTEXT c{core_.tables.program, core_.folders,          core_.language,        core_.settings,
+  UPLOAD_CONTEXT c{core_.tables.program, core_.folders,           core_.language,        core_.settings,
                    core_.store,          core_.services.messages, core_.services.errors, clock_};
   c.log = &core_.log;
   c.opener = &opener_;

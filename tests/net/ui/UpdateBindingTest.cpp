@@ -53,9 +53,9 @@ class UpdateWindows : public ::testing::Test {
       fs::copy_file(e.path(), folders_.models / e.path().filename());
     }
     const fs::path corporate = folders_.models / "Corporate_Model";
-    tolvane::test::WriteBytes(corporate, std::regex_replace(tolvane::test::ReadBytes(corporate),
-                                                            std::regex("SERVER = [^\r\n]*"),
-                                                            "SERVER = " + peer_.Server()));
+    tolvane::test::WriteBytes(corporate,
+                              std::regex_replace(tolvane::test::ReadBytes(corporate), std::regex("SERVER = [^\r\n]*"),
+                                                 "SERVER = " + peer_.Server()));
     registry_ = std::make_unique<CUserRegistry>(folders_.settings);
     PrepareUserTree(folders_, *registry_, "5.20.1.0");
     core_ = std::make_unique<CProgramCore>(
@@ -103,12 +103,13 @@ TEST_F(UpdateWindows, TheButtonsDownloadShowsItsProgressWhileItRuns) {
   EXPECT_EQ(opener_.opened.size(), 1u);
   // The timer ran while the download blocked this thread: the windows were painted.
   ASSERT_GE(seen.size(), 3u);
-  const auto middle = std::find_if(seen.begin(), seen.end(), [](const SEEN& s) { return s.progress > 0 && s.progress < 100; });
+  const auto middle =
+      std::find_if(seen.begin(), seen.end(), [](const SEEN& s) { return s.progress > 0 && s.progress < 100; });
   ASSERT_NE(middle, seen.end());
   EXPECT_TRUE(middle->visible);
   EXPECT_EQ(middle->message, Format(core_->Text("STATUS_MESSAGE50"), "Kestrine"));
-  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end(),
-                             [](const SEEN& a, const SEEN& b) { return a.progress < b.progress; }));
+  EXPECT_TRUE(
+      std::is_sorted(seen.begin(), seen.end(), [](const SEEN& a, const SEEN& b) { return a.progress < b.progress; }));
   ASSERT_EQ(messages_.shown.size(), 2u);
   EXPECT_EQ(messages_.shown[0].first, Format(core_->Text("STATUS_MESSAGE47"), "Tolvane", 5, 30));
 }
