@@ -142,7 +142,7 @@ int RunWriteConfig(const std::string& file, const std::string& adapter, bool ser
   QuietBusy busy;
   RealClock clock;
   CConsoleErrors uploadErrors;
-  net::UPLOAD_CONTEXT uploadContext{core.tables.program, core.folders,          core.language, core.settings,
+  net::UPLOAD_CONTEXT uploadContext{core.tables.program, core.folders,           core.language, core.settings,
                                     core.store,          core.services.messages, uploadErrors,  clock};
   uploadContext.log = &core.log;
   net::CUploadServer server(net::kAgentWrite, uploadContext);
