@@ -14,6 +14,7 @@ PACKAGES=(
   clang-14 libclang-rt-14-dev llvm-14
   python3-aiosmtpd
   xvfb xauth fonts-dejavu-core fontconfig
+  openbox xdotool x11-apps
   desktop-file-utils appstream man-db
 )
 # The Debian package: CPack reads the programs' libraries with

@@ -12,6 +12,7 @@
 
 #include "app/cli/CliCore.h"
 #include "app/cli/Commands.h"
+#include "app/cli/UploadQueue.h"
 #include "common/CheckedFormat.h"
 #include "config/ConfigFile.h"
 #include "config/PageMapping.h"
@@ -139,7 +140,13 @@ int RunWriteConfig(const std::string& file, const std::string& adapter, bool ser
   }
 
   QuietBusy busy;
-  CNoUpload upload;
+  RealClock clock;
+  CConsoleErrors uploadErrors;
+  net::UPLOAD_CONTEXT uploadContext{core.tables.program, core.folders,           core.language, core.settings,
+                                    core.store,          core.services.messages, uploadErrors,  clock};
+  uploadContext.log = &core.log;
+  net::CUploadServer server(net::kAgentWrite, uploadContext);
+  cli::CServerUploadQueue upload(server);
   CliWriteView view(core, series, gate);
   WRITE_CONTEXT context{model,
                         record,

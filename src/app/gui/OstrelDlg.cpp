@@ -293,13 +293,15 @@ bool COstrelDlg::InitDialog() {
   messages_->SetCaption(core_->tables.program.programName);
   question_.SetCaption(core_->tables.program.programName);
 
-  env_.network.CheckForUpdates();
+  if (env_.network.CheckForUpdates(*core_)) {
+    return false;  // the installer runs: the program ends
+  }
   if (core_->settings.guide) {
     CViewGuide prompt(core_->language, core_->settings, this);
     RunGuideProcedure(prompt, core_->store, env_.opener, errorProxy_, core_->language, core_->settings,
                       env_.folders.help);
   }
-  env_.network.SendPendingUploads();
+  env_.network.SendPendingUploads(*core_);
 
   core_->settings.autoUpdate = false;
   core_->settings.startPage = 0;

@@ -10,6 +10,7 @@
 #include "app/gui/OstrelDlg.h"
 #include "app/gui/ProgramIcon.h"
 #include "app/gui/ProgramPages.h"
+#include "app/gui/ServerNetwork.h"
 #include "common/FileSystem.h"
 #include "link/TtyBridge.h"
 #include "shell/UserTree.h"
@@ -76,11 +77,10 @@ int CTolvaneApp::Run() {
 
   RealClock clock;
   link::TtyBridge bridge(link::DeviceRootFromEnvironment());
-  CNoNetworkServices network;
   CHelpTopicTable helpTopics;
   CDesktopOpener opener;
-  config::CNoUpload upload;
-  CProgramPages pages(helpTopics, opener, upload);
+  CServerNetwork network(opener, clock);
+  CProgramPages pages(helpTopics, opener, network);
   START_ENVIRONMENT environment{folders, bridge, clock, registry, SystemLocalTime(),
                                 network, pages,  pages, opener,   firstRun_};
   environment.helpTable = &helpTopics;

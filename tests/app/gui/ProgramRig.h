@@ -25,8 +25,11 @@ namespace tolvane::test {
 
 class RecordingNetwork : public INetworkServices {
  public:
-  void CheckForUpdates() override { ++checks; }
-  void SendPendingUploads() override { ++uploads; }
+  bool CheckForUpdates(CProgramCore&) override {
+    ++checks;
+    return false;
+  }
+  void SendPendingUploads(CProgramCore&) override { ++uploads; }
   int checks = 0;
   int uploads = 0;
 };
