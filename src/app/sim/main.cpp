@@ -79,6 +79,19 @@ int main(int argc, char** argv) {
   app.add_flag("--silent", faults.silent, "Fault: send nothing at all");
   app.add_option("--unplug-after", faults.unplugAfter, "Fault: unplug after this many bytes sent");
   app.add_flag("--never-wake", faults.neverWake, "Fault: ignore the wake-up packets");
+  unsigned eraseMs = 1000;
+  unsigned flashUs = 2000;
+  app.add_option("--erase-time", eraseMs, "Milliseconds an erase of the program flash (0x17) takes")
+      ->check(CLI::Range(0u, 60000u));
+  app.add_option("--flash-time", flashUs, "Microseconds flashing one firmware data packet (0x24) takes")
+      ->check(CLI::Range(0u, 1000000u));
+  app.add_option("--erase-failures", faults.eraseFailures, "Fault: refuse this many erases before one succeeds")
+      ->check(CLI::Range(0, 1000));
+  app.add_option("--no-ready-after-packet", faults.noReadyAfterPacket,
+                 "Fault: no ready frame from this firmware data packet on");
+  app.add_option("--unplug-after-packet", faults.unplugAfterPacket,
+                 "Fault: unplug once this firmware data packet is acknowledged");
+  app.add_flag("--crc-mismatch", faults.crcMismatch, "Fault: refuse every CRC check (0x28)");
   CLI11_PARSE(app, argc, argv);
 
   if (root.empty()) {
@@ -105,6 +118,8 @@ int main(int argc, char** argv) {
   options.streaming = streaming;
   options.pace = pace;
   options.packetPeriod = std::chrono::milliseconds(periodMs);
+  options.eraseTime = std::chrono::milliseconds(eraseMs);
+  options.flashTime = std::chrono::microseconds(flashUs);
 
   std::signal(SIGINT, OnStopSignal);
   std::signal(SIGTERM, OnStopSignal);
