@@ -27,9 +27,7 @@ extern "C" void OnStopSignal(int) { g_stop = 1; }
 
 using tolvane::link::sim::Time;
 
-std::uint32_t ParseNumber(const std::string& text) {
-  return static_cast<std::uint32_t>(std::stoul(text, nullptr, 0));
-}
+std::uint32_t ParseNumber(const std::string& text) { return static_cast<std::uint32_t>(std::stoul(text, nullptr, 0)); }
 
 }  // namespace
 
@@ -54,8 +52,9 @@ int main(int argc, char** argv) {
   std::string stateFile;
   sim::SimFaults faults;
 
-  app.add_option("--device-root", root, "Folder that holds the adapter's sys/ and dev/ entries "
-                                        "(default $TOLVANE_DEVICE_ROOT)");
+  app.add_option("--device-root", root,
+                 "Folder that holds the adapter's sys/ and dev/ entries "
+                 "(default $TOLVANE_DEVICE_ROOT)");
   app.add_option("--identity", identityKey, "Shipped identity: qr25, qr27 (default) or qr30")
       ->check(CLI::IsMember({"qr25", "qr27", "qr30"}));
   app.add_option("--model", model, "Hardware model text (information memory)");
@@ -69,8 +68,9 @@ int main(int argc, char** argv) {
   app.add_flag("--streaming", streaming, "Start streaming measurement packets instead of in command mode");
   app.add_flag("--pace", pace, "Keep the true line rate of 9600 baud in both directions");
   app.add_option("--period", periodMs, "Streaming packet period in milliseconds")->check(CLI::Range(1u, 10000u));
-  app.add_option("--state", stateFile, "State file that keeps the pages and the information memory; "
-                                   "an existing file wins over the identity options");
+  app.add_option("--state", stateFile,
+                 "State file that keeps the pages and the information memory; "
+                 "an existing file wins over the identity options");
   app.add_option("--drop-every", faults.dropEvery, "Fault: drop every Nth byte sent");
   app.add_option("--corrupt-every", faults.corruptEvery, "Fault: invert every Nth byte sent");
   app.add_option("--status", faults.statusByte, "Fault: acknowledge with this status byte")->check(CLI::Range(0, 255));
@@ -168,8 +168,7 @@ int main(int argc, char** argv) {
       if (const auto next = sensor.NextEvent()) {
         wait = std::clamp<std::chrono::nanoseconds>(*next - now, std::chrono::nanoseconds(0), wait);
       }
-      const timespec ts{static_cast<time_t>(wait.count() / 1000000000),
-                        static_cast<long>(wait.count() % 1000000000)};
+      const timespec ts{static_cast<time_t>(wait.count() / 1000000000), static_cast<long>(wait.count() % 1000000000)};
       pollfd p{pty.master(), POLLIN, 0};
       const int ready = ::ppoll(&p, 1, &ts, nullptr);
       if (ready > 0 && (p.revents & POLLIN) != 0) {

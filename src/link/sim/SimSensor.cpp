@@ -236,14 +236,14 @@ CSimSensor::CSimSensor(SimOptions options, Time start)
   pages_[3].fill(0xFF);
   // Factory calibration words and the information memory's calibration.
   PutWord(pages_[1].data(), 0, 0x5A5A);
-  PutWord(pages_[1].data(), 1, 340);   // speed of sound, m/s
-  PutWord(pages_[1].data(), 2, 250);   // blanking distance, mm
-  PutWord(info_.data(), 0, 0x0C80);    // TCAL
-  PutWord(info_.data(), 1, 0x0190);    // TVAL
-  PutWord(info_.data(), 2, 1000);      // CALA
-  PutWord(info_.data(), 3, 2000);      // CALC
-  PutWord(info_.data(), 4, 3000);      // CALD
-  PutWord(info_.data(), 15, 1);        // CALDONE
+  PutWord(pages_[1].data(), 1, 340);  // speed of sound, m/s
+  PutWord(pages_[1].data(), 2, 250);  // blanking distance, mm
+  PutWord(info_.data(), 0, 0x0C80);   // TCAL
+  PutWord(info_.data(), 1, 0x0190);   // TVAL
+  PutWord(info_.data(), 2, 1000);     // CALA
+  PutWord(info_.data(), 3, 2000);     // CALC
+  PutWord(info_.data(), 4, 3000);     // CALD
+  PutWord(info_.data(), 15, 1);       // CALDONE
   scratch_.fill(0xFF);
   ApplyIdentity();
 }
@@ -373,8 +373,8 @@ void CSimSensor::HandleFrame(const std::vector<std::uint8_t>& frame, Time at) {
       if (payloadSize >= 8) {
         covered = Le32(payload + 4);
       }
-      const bool match = !f.crcMismatch && covered <= program_.size() &&
-                         Crc32(program_.data(), covered) == Le32(payload);
+      const bool match =
+          !f.crcMismatch && covered <= program_.size() && Crc32(program_.data(), covered) == Le32(payload);
       SendAck(code, match ? 0 : kSimStatusCrc, at);
       return;
     }
@@ -556,8 +556,8 @@ void CSimSensor::EmitPacket(Time at) {
   if (distance < 900) relays |= 0x1;
   if (distance < 1000) relays |= 0x2;
   if (distance > 1100) relays |= 0x4;
-  std::vector<std::uint8_t> p{kStart, kStart, static_cast<std::uint8_t>(distance & 0xFFu),
-                              static_cast<std::uint8_t>(distance >> 8), relays, 0};
+  std::vector<std::uint8_t> p{
+      kStart, kStart, static_cast<std::uint8_t>(distance & 0xFFu), static_cast<std::uint8_t>(distance >> 8), relays, 0};
   p[5] = static_cast<std::uint8_t>(0x100u - Sum(p.data() + 2, 3));
   Put(p, at);
 }

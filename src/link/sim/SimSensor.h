@@ -70,26 +70,26 @@ struct SimIdentity {
 std::optional<SimIdentity> ShippedIdentity(std::string_view key);
 
 struct SimFaults {
-  std::uint32_t dropEvery = 0;     // drop every Nth byte sent (0: never)
-  std::uint32_t corruptEvery = 0;  // invert every Nth byte sent (0: never)
-  int statusByte = 0;              // non-zero: acknowledge with this status ...
-  int statusCommand = -1;          // ... for this command code (-1: for every command)
-  bool noReady = false;            // never send a ready frame
-  bool silent = false;             // send nothing at all
-  std::uint64_t unplugAfter = 0;   // unplug after this many bytes sent (0: never)
-  bool neverWake = false;          // ignore the W and L packets
-  int eraseFailures = 0;           // refuse this many erases (0x17) before one succeeds
+  std::uint32_t dropEvery = 0;           // drop every Nth byte sent (0: never)
+  std::uint32_t corruptEvery = 0;        // invert every Nth byte sent (0: never)
+  int statusByte = 0;                    // non-zero: acknowledge with this status ...
+  int statusCommand = -1;                // ... for this command code (-1: for every command)
+  bool noReady = false;                  // never send a ready frame
+  bool silent = false;                   // send nothing at all
+  std::uint64_t unplugAfter = 0;         // unplug after this many bytes sent (0: never)
+  bool neverWake = false;                // ignore the W and L packets
+  int eraseFailures = 0;                 // refuse this many erases (0x17) before one succeeds
   std::uint32_t noReadyAfterPacket = 0;  // no ready frame from this data packet (0x24) on (0: never)
   std::uint32_t unplugAfterPacket = 0;   // unplug once this data packet is acknowledged (0: never)
-  bool crcMismatch = false;        // refuse every CRC check (0x28)
+  bool crcMismatch = false;              // refuse every CRC check (0x28)
 };
 
 struct SimOptions {
   SimIdentity identity;
   SimFaults faults;
-  bool streaming = false;     // start in the running (streaming) state
-  bool pace = false;          // keep the true line rate in both directions
-  bool trailingZero = true;   // end every frame with 0x00, as the host does
+  bool streaming = false;    // start in the running (streaming) state
+  bool pace = false;         // keep the true line rate in both directions
+  bool trailingZero = true;  // end every frame with 0x00, as the host does
   Duration packetPeriod = std::chrono::milliseconds(100);
   Duration eraseTime = std::chrono::milliseconds(1000);  // erasing the program flash (0x17)
   Duration flashTime = std::chrono::milliseconds(2);     // flashing one data packet (0x24)
