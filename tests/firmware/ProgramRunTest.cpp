@@ -292,6 +292,14 @@ TEST(CombinedRun, ProgramsTheRecordsAndTheUnitRunsTheNewRevision) {
     EXPECT_NE(log.find(line), std::string::npos) << line;
   }
   EXPECT_GT(rig.events.safePoints, 2);
+  // The unit keeps its image and revision in its state file.
+  ASSERT_TRUE(rig.sensor->SaveState(rig.dir / "unit.state"));
+  link::sim::CSimSensor again({}, rig.clock.now());
+  ASSERT_TRUE(again.LoadState(rig.dir / "unit.state"));
+  EXPECT_EQ(again.SoftwareRevision(), 524);
+  EXPECT_EQ(again.Program(), rig.sensor->Program());
+  tolvane::test::WriteBytes(rig.dir / "cut.state", tolvane::test::ReadBytes(rig.dir / "unit.state").substr(0, 3000));
+  EXPECT_FALSE(again.LoadState(rig.dir / "cut.state"));
 }
 
 TEST(CombinedRun, AChangedByteFailsBeforeAnythingIsSent) {
