@@ -125,6 +125,9 @@ void CProgramRunner::Log(const char* tag, std::string_view text) {
   if (t_.log != nullptr) {
     t_.log->Write(tag, "%s", std::string(text));
   }
+  if (t_.events != nullptr) {
+    t_.events->OnLogLine(tag, text);
+  }
 }
 
 std::string CProgramRunner::Text(const char* key) const {
@@ -184,9 +187,7 @@ int CProgramRunner::WriteEncryptedProgram(const std::filesystem::path& path, int
     case Load::Ok:
       break;
   }
-  if (t_.log != nullptr) {
-    t_.log->Write(tag, "File %s Open", path.string());
-  }
+  Log(tag, "File " + path.string() + " Open");
   t_.link->FlushQueues();
   last = t_.link->ExecuteCommand(1, link::CMD_SYNC, frame, 0);
   if (last != 0) {
@@ -250,9 +251,7 @@ int CProgramRunner::WritePacketProgram(const std::filesystem::path& path, int st
     case Load::Ok:
       break;
   }
-  if (t_.log != nullptr) {
-    t_.log->Write(tag, "File %s Open", path.string());
-  }
+  Log(tag, "File " + path.string() + " Open");
   last = t_.link->ExecuteCommand(1, link::CMD_SYNC, frame, 0);
   if (last != 0) {
     return error("ERROR_MESSAGE81");
@@ -343,7 +342,7 @@ int CProgramRunner::Fail(int result) {
 int CProgramRunner::Finish(int result) {
   if (t_.events != nullptr) {
     if (result != 0) {
-      t_.events->OnSafePoint();
+      (void)t_.events->OnSafePoint();
     }
     t_.events->OnFinish(result);
   }
@@ -396,9 +395,7 @@ int CProgramRunner::RunCombined() {
   if (file == nullptr) {
     return Fail(COMBINED_OPEN_OR_TAG);
   }
-  if (t_.log != nullptr) {
-    t_.log->Write(tag, "File %s open", combined);
-  }
+  Log(tag, "File " + combined + " open");
   const VERIFY_RESULT verify = VerifyCombined(file.get());
   switch (verify.fault) {
     case VerifyFault::Ok:
@@ -434,8 +431,9 @@ int CProgramRunner::SplitCombined(std::FILE* file) {
   const char* tag = kTagCombined;
   std::array<std::uint8_t, kCopyPiece> piece{};
   for (;;) {
-    if (t_.events != nullptr) {
-      t_.events->OnSafePoint();
+    if (t_.events != nullptr && t_.events->OnSafePoint()) {
+      Log(tag, "Stopped between records");
+      return kRunStopped;
     }
     std::array<std::uint8_t, 8> header{};
     const std::size_t got = std::fread(header.data(), 1, header.size(), file);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "common/Clock.h"
 #include "common/Messages.h"
@@ -28,9 +29,12 @@ class IProgramEvents {
   virtual void OnProgress(int perMille) = 0;
   // Once at the end of every run: 0 success, else the run's result.
   virtual void OnFinish(int result) = 0;
-  // Between records of a combined file, and after a failure, a run can be
-  // left without harm; the command-line program takes a held-back Ctrl+C there.
-  virtual void OnSafePoint() {}
+  // Between records of a combined file a run can be left without harm: true
+  // stops it there (the command-line program takes a held-back Ctrl+C).
+  // Also called after a failure, where the run ends anyway.
+  virtual bool OnSafePoint() { return false; }
+  // Each line the run writes to the log.
+  virtual void OnLogLine(std::string_view /*tag*/, std::string_view /*text*/) {}
 };
 
 inline constexpr char kTagEncrypted[] = "WRITEENCRYPTEDPROGRAM";
@@ -39,6 +43,8 @@ inline constexpr char kTagCombined[] = "WRITECOMBINEDPROGRAMTARGET";
 
 // Result of a procedure refused before its first command.
 inline constexpr int kFileRefused = 20;
+// A combined run stopped between two records on request.
+inline constexpr int kRunStopped = -6;
 
 // The parameter block of a run: the page fills it before it starts one.
 struct CProgramTarget {

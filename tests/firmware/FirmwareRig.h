@@ -33,10 +33,17 @@ class RecordingEvents : public IProgramEvents {
     std::lock_guard lock(m_);
     finished.push_back(result);
   }
-  void OnSafePoint() override {
+  bool OnSafePoint() override {
     std::lock_guard lock(m_);
     ++safePoints;
+    return stopAtSafePoint != 0 && safePoints >= stopAtSafePoint;
   }
+  void OnLogLine(std::string_view tag, std::string_view text) override {
+    std::lock_guard lock(m_);
+    logLines.push_back(std::string(tag) + "->" + std::string(text));
+  }
+  int stopAtSafePoint = 0;
+  std::vector<std::string> logLines;
   std::mutex m_;
   std::vector<int> progress;
   std::vector<int> finished;

@@ -302,6 +302,17 @@ TEST(CombinedRun, ProgramsTheRecordsAndTheUnitRunsTheNewRevision) {
   EXPECT_FALSE(again.LoadState(rig.dir / "cut.state"));
 }
 
+TEST(CombinedRun, AStopRequestIsTakenOnlyBetweenRecords) {
+  FirmwareRig rig;
+  rig.events.stopAtSafePoint = 3;  // before the second FEP record
+  const Bytes file = PackCombined("QR27-1", {{TAG_FEP, Image(640)}, {TAG_FEP, Image(640, 3)}});
+  EXPECT_EQ(rig.Run(rig.File("s.fp2", file)), kRunStopped);
+  EXPECT_EQ(rig.counts.dataPackets, 10);  // the first image whole, nothing of the second
+  EXPECT_EQ(rig.events.finished, std::vector<int>{kRunStopped});
+  EXPECT_FALSE(std::filesystem::exists(rig.dir / "temp1.fep"));
+  EXPECT_EQ(rig.events.logLines.back(), "WRITECOMBINEDPROGRAMTARGET->Stopped between records");
+}
+
 TEST(CombinedRun, AChangedByteFailsBeforeAnythingIsSent) {
   FirmwareRig rig;
   Bytes file = PackCombined("QR27-52p4", {{TAG_FEP, Image(500)}});
