@@ -12,34 +12,10 @@ namespace tolvane::firmware {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f != nullptr) {
-      std::fclose(f);
-    }
-  }
-};
-
 // The program name of a file's first record, or "" when it has none.
 std::string FirstProgramName(const std::filesystem::path& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
-    return "";
-  }
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (file == nullptr) {
-    return "";
-  }
-  std::array<std::uint8_t, 8> header{};
-  if (std::fread(header.data(), 1, header.size(), file.get()) != header.size() || ReadLe32(header.data()) != TAG_PID) {
-    return "";
-  }
-  const std::size_t length = std::min<std::size_t>(ReadLe32(header.data() + 4), kMaxPidBody);
-  std::array<std::uint8_t, kMaxPidBody> body{};
-  if (std::fread(body.data(), 1, length, file.get()) != length) {
-    return "";
-  }
-  return ProgramNameOf(PidText(std::span(body.data(), length)));
+  std::string pid;
+  return ReadFirstPid(path, pid) ? ProgramNameOf(pid) : std::string();
 }
 
 }  // namespace

@@ -107,6 +107,24 @@ std::string PidText(std::span<const std::uint8_t> body) {
 
 std::string ProgramNameOf(std::string_view pidText) { return std::string(pidText.substr(0, pidText.find('-'))); }
 
+bool ReadFirstPid(const std::filesystem::path& path, std::string& pidText) {
+  FilePtr file = OpenRegular(path);
+  if (file == nullptr) {
+    return false;
+  }
+  std::array<std::uint8_t, 8> header{};
+  if (!ReadExact(file.get(), header.data(), header.size()) || ReadLe32(header.data()) != TAG_PID) {
+    return false;
+  }
+  const std::size_t length = std::min<std::size_t>(ReadLe32(header.data() + 4), kMaxPidBody);
+  std::array<std::uint8_t, kMaxPidBody> body{};
+  if (!ReadExact(file.get(), body.data(), length)) {
+    return false;
+  }
+  pidText = PidText(std::span(body.data(), length));
+  return true;
+}
+
 // ---------------------------------------------------------------- combined file
 
 VERIFY_RESULT VerifyCombined(std::FILE* file) {

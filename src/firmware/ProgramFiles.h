@@ -64,6 +64,9 @@ FrameTake TakePacketFrame(std::span<const std::uint8_t> data, std::size_t& pos, 
 // (up to a zero byte), and its program name (the part before the first "-").
 std::string PidText(std::span<const std::uint8_t> body);
 std::string ProgramNameOf(std::string_view pidText);
+// The PID text of a file whose first record is "PID" (body read up to 100
+// bytes); false for any other file, one that cannot be read, or a cut body.
+bool ReadFirstPid(const std::filesystem::path& path, std::string& pidText);
 
 // ---------------------------------------------------------------- combined file
 

@@ -21,6 +21,7 @@ CommandRunner AddModelCommands(CLI::App& app);
 CommandRunner AddConfigCommands(CLI::App& app);
 CommandRunner AddWriteCommands(CLI::App& app);
 CommandRunner AddServiceCommands(CLI::App& app);
+CommandRunner AddFirmwareCommands(CLI::App& app);
 
 // Reads page `page` (customer, factory, history, ocm) of the unit on
 // `adapter` and prints it in the data pages viewer's rows. The exit status.

@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
   runners.push_back(AddConfigCommands(app));
   runners.push_back(AddWriteCommands(app));
   runners.push_back(AddServiceCommands(app));
+  runners.push_back(AddFirmwareCommands(app));
 
   CLI11_PARSE(app, argc, argv);
   PrepareUserTreeOrSay();
