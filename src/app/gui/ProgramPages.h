@@ -23,7 +23,7 @@ class CProgramPages final : public IPageFactory, public IHelpHook {
   ~CProgramPages() override;
 
   QWidget* CreatePage(int pageId, CProgramCore& core, bool demonstration, IStartView* start, QWidget* parent) override;
-  int OfferNewerFirmware(CProgramCore&) override { return 0; }
+  int OfferNewerFirmware(CProgramCore& core) override;
   void ShowHelp(int pageId) override;
   // The network side of the Updates page; null leaves its network controls hidden.
   void SetUpdatePageNetwork(firmware::IUpdatePageNetwork* network) { updateNetwork_ = network; }
@@ -38,6 +38,7 @@ class CProgramPages final : public IPageFactory, public IHelpHook {
   std::unique_ptr<CContextHelp> help_;
   std::unique_ptr<CConfigFileDialogs> files_;
   firmware::IUpdatePageNetwork* updateNetwork_ = nullptr;
+  std::string firmwareFile_;  // the Updates page's file, kept between openings
   config::TEST_AID_COUNTERS testAids_;  // the form's test aids count on over the whole run
 };
 
