@@ -38,7 +38,7 @@ class CProgramPages final : public IPageFactory, public IHelpHook {
   std::unique_ptr<CContextHelp> help_;
   std::unique_ptr<CConfigFileDialogs> files_;
   firmware::IUpdatePageNetwork* updateNetwork_ = nullptr;
-  std::string firmwareFile_;  // the Updates page's file, kept between openings
+  std::string firmwareFile_;            // the Updates page's file, kept between openings
   config::TEST_AID_COUNTERS testAids_;  // the form's test aids count on over the whole run
 };
 

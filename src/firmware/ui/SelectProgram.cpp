@@ -27,15 +27,15 @@ CSelectProgram::CSelectProgram(const std::string& range, const std::string& vers
   files_->setCurrentIndex(names_.empty() ? -1 : 0);
   files_->setMinimumContentsLength(28);
   auto* form = new QFormLayout;
-  form->addRow(WithControlId(new QLabel(LanguageText(language, settings, "IDC_CURRENTRANGELABEL"), this),
-                             IDC_RANGELABEL),
-               rangeEdit);
-  form->addRow(WithControlId(new QLabel(LanguageText(language, settings, "IDC_CURRENTVERSIONLABEL"), this),
-                             IDC_VERSIONLABEL),
-               versionEdit);
-  form->addRow(WithControlId(new QLabel(LanguageText(language, settings, "IDC_SELECTFIRMWARELABEL"), this),
-                             IDC_FILESLABEL),
-               files_);
+  form->addRow(
+      WithControlId(new QLabel(LanguageText(language, settings, "IDC_CURRENTRANGELABEL"), this), IDC_RANGELABEL),
+      rangeEdit);
+  form->addRow(
+      WithControlId(new QLabel(LanguageText(language, settings, "IDC_CURRENTVERSIONLABEL"), this), IDC_VERSIONLABEL),
+      versionEdit);
+  form->addRow(
+      WithControlId(new QLabel(LanguageText(language, settings, "IDC_SELECTFIRMWARELABEL"), this), IDC_FILESLABEL),
+      files_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   WithControlId(buttons->button(QDialogButtonBox::Ok), 1);
   WithControlId(buttons->button(QDialogButtonBox::Cancel), 2);

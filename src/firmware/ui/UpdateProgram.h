@@ -9,8 +9,8 @@
 #include <QWidget>
 
 #include <atomic>
-#include <functional>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -34,8 +34,8 @@ namespace tolvane::firmware {
 
 struct UPDATE_PAGE_CONTEXT {
   CProgramCore& core;
-  bool noSensor = false;     // the forms run for the demonstration unit
-  std::string& filePath;     // kept by the main window between openings
+  bool noSensor = false;  // the forms run for the demonstration unit
+  std::string& filePath;  // kept by the main window between openings
   IUpdatePageNetwork* network = nullptr;
   IContextHelp* help = nullptr;
   // Chooses a file in the system's file dialog ("" when cancelled); null for
