@@ -41,6 +41,11 @@ std::string ChooseFirmwareFile(CProgramCore& core, const std::vector<std::string
 
 int OfferNewerFirmware(CProgramCore& core, std::string& filePath,
                        const std::function<std::string(const std::vector<std::string>&)>& choose) {
+  // Forms opened without a program files folder (none was set up) have
+  // nothing to search.
+  if (core.folders.programs.empty()) {
+    return 0;
+  }
   const std::vector<std::string> names =
       ListCompatibleFirmware(core.models, ModelFilePath(core), core.folders.programs);
   const FIRMWARE_OFFER offer = DecideFirmwareOffer(core.record.softwareRevision, names);
