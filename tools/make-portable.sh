@@ -10,10 +10,13 @@ mkdir -p "$home"/{Models,Configs,Programs,Logs,Settings}
 # Shipped data is refreshed; what the user wrote (configurations, logs, settings) stays.
 for d in data/*; do
   [ "$(basename "$d")" = Configs ] && continue
+  [ "$(basename "$d")" = Programs ] && continue
   cp -r "$d" "$home"/
 done
 # Configuration files are the user's once there: shipped ones are only added.
 cp -rn data/Configs/. "$home/Configs/"
+# So are program files: a file of the same name in the tree is kept.
+cp -rn data/Programs/. "$home/Programs/"
 [ -d "$build/data" ] && cp -r "$build/data/." "$home"/
 find "$home" -name '*.args' -delete
 

@@ -148,7 +148,21 @@ TEST_F(Sensor, FirmwareDataPacketsEachEndWithAReadyFrame) {
     EXPECT_EQ(ReadyFrame(), 4);
   }
   EXPECT_EQ(sensor->ProgramBytes(), 192u);
-  EXPECT_EQ(Command(1, 0x28, {}), 0);
+  // 0x28 checks the CRC-32 it is given against the image received.
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::uint8_t b : sensor->Program()) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) {
+      crc = (crc & 1u) != 0 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+  }
+  crc = ~crc;
+  const Bytes given{static_cast<std::uint8_t>(crc), static_cast<std::uint8_t>(crc >> 8),
+                    static_cast<std::uint8_t>(crc >> 16), static_cast<std::uint8_t>(crc >> 24)};
+  EXPECT_EQ(Command(1, 0x28, {}), sim::kSimStatusArgument);
+  EXPECT_EQ(Command(5, 0x28, {given[0], given[1], given[2], static_cast<std::uint8_t>(given[3] ^ 1)}),
+            sim::kSimStatusCrc);
+  EXPECT_EQ(Command(5, 0x28, given), 0);
   EXPECT_EQ(Command(1, 0x36, {}), 0);
   EXPECT_EQ(ReadArea(3, 8), Bytes(512, 0));
   EXPECT_EQ(Command(1, 0x49, {}), 0);

@@ -23,6 +23,7 @@ CommandRunner AddWriteCommands(CLI::App& app);
 CommandRunner AddServiceCommands(CLI::App& app);
 CommandRunner AddTankCommands(CLI::App& app);
 CommandRunner AddUpdateCommands(CLI::App& app);
+CommandRunner AddFirmwareCommands(CLI::App& app);
 
 // Reads page `page` (customer, factory, history, ocm) of the unit on
 // `adapter` and prints it in the data pages viewer's rows. The exit status.

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   runners.push_back(AddServiceCommands(app));
   runners.push_back(AddTankCommands(app));
   runners.push_back(AddUpdateCommands(app));
+  runners.push_back(AddFirmwareCommands(app));
 
   CLI11_PARSE(app, argc, argv);
   PrepareUserTreeOrSay();

@@ -1,6 +1,7 @@
 #include "app/gui/ProgramPages.h"
 
 #include "app/gui/StartFlow.h"
+#include "firmware/ui/UpdateProgram.h"
 #include "shell/ui/HelpViewer.h"
 
 namespace tolvane {
@@ -13,6 +14,10 @@ CProgramPages::~CProgramPages() = default;
 
 QWidget* CProgramPages::CreatePage(int pageId, CProgramCore& core, bool demonstration, IStartView* start,
                                    QWidget* parent) {
+  if (pageId == kUpdatesPage) {
+    return new firmware::CUpdateProgram(
+        firmware::UPDATE_PAGE_CONTEXT{core, demonstration, firmwareFile_, updateNetwork_, help_.get(), {}, {}}, parent);
+  }
   if (pageId != kConfigurationPage) {
     return summaries_.CreatePage(pageId, core, demonstration, start, parent);
   }
@@ -31,6 +36,12 @@ QWidget* CProgramPages::CreatePage(int pageId, CProgramCore& core, bool demonstr
       parent);
   files_->SetParent(form);
   return form;
+}
+
+int CProgramPages::OfferNewerFirmware(CProgramCore& core) {
+  return firmware::OfferNewerFirmware(core, firmwareFile_, [&core](const std::vector<std::string>& names) {
+    return firmware::ChooseFirmwareFile(core, names, nullptr);
+  });
 }
 
 void CProgramPages::ShowHelp(int pageId) {

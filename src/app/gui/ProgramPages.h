@@ -8,6 +8,7 @@
 #include "app/gui/FormServices.h"
 #include "config/WriteToUnit.h"
 #include "config/ui/GenericForm.h"
+#include "firmware/ui/UpdatePageNetwork.h"
 #include "shell/ContextHelp.h"
 
 namespace tolvane {
@@ -22,8 +23,10 @@ class CProgramPages final : public IPageFactory, public IHelpHook {
   ~CProgramPages() override;
 
   QWidget* CreatePage(int pageId, CProgramCore& core, bool demonstration, IStartView* start, QWidget* parent) override;
-  int OfferNewerFirmware(CProgramCore&) override { return 0; }
+  int OfferNewerFirmware(CProgramCore& core) override;
   void ShowHelp(int pageId) override;
+  // The network side of the Updates page; null leaves its network controls hidden.
+  void SetUpdatePageNetwork(firmware::IUpdatePageNetwork* network) { updateNetwork_ = network; }
 
  private:
   const CHelpTopicTable& table_;
@@ -34,6 +37,8 @@ class CProgramPages final : public IPageFactory, public IHelpHook {
   CUnitSummaryPages summaries_;
   std::unique_ptr<CContextHelp> help_;
   std::unique_ptr<CConfigFileDialogs> files_;
+  firmware::IUpdatePageNetwork* updateNetwork_ = nullptr;
+  std::string firmwareFile_;            // the Updates page's file, kept between openings
   config::TEST_AID_COUNTERS testAids_;  // the form's test aids count on over the whole run
 };
 

@@ -27,9 +27,7 @@ extern "C" void OnStopSignal(int) { g_stop = 1; }
 
 using tolvane::link::sim::Time;
 
-std::uint32_t ParseNumber(const std::string& text) {
-  return static_cast<std::uint32_t>(std::stoul(text, nullptr, 0));
-}
+std::uint32_t ParseNumber(const std::string& text) { return static_cast<std::uint32_t>(std::stoul(text, nullptr, 0)); }
 
 }  // namespace
 
@@ -54,8 +52,9 @@ int main(int argc, char** argv) {
   std::string stateFile;
   sim::SimFaults faults;
 
-  app.add_option("--device-root", root, "Folder that holds the adapter's sys/ and dev/ entries "
-                                        "(default $TOLVANE_DEVICE_ROOT)");
+  app.add_option("--device-root", root,
+                 "Folder that holds the adapter's sys/ and dev/ entries "
+                 "(default $TOLVANE_DEVICE_ROOT)");
   app.add_option("--identity", identityKey, "Shipped identity: qr25, qr27 (default) or qr30")
       ->check(CLI::IsMember({"qr25", "qr27", "qr30"}));
   app.add_option("--model", model, "Hardware model text (information memory)");
@@ -69,8 +68,9 @@ int main(int argc, char** argv) {
   app.add_flag("--streaming", streaming, "Start streaming measurement packets instead of in command mode");
   app.add_flag("--pace", pace, "Keep the true line rate of 9600 baud in both directions");
   app.add_option("--period", periodMs, "Streaming packet period in milliseconds")->check(CLI::Range(1u, 10000u));
-  app.add_option("--state", stateFile, "State file that keeps the pages and the information memory; "
-                                   "an existing file wins over the identity options");
+  app.add_option("--state", stateFile,
+                 "State file that keeps the pages and the information memory; "
+                 "an existing file wins over the identity options");
   app.add_option("--drop-every", faults.dropEvery, "Fault: drop every Nth byte sent");
   app.add_option("--corrupt-every", faults.corruptEvery, "Fault: invert every Nth byte sent");
   app.add_option("--status", faults.statusByte, "Fault: acknowledge with this status byte")->check(CLI::Range(0, 255));
@@ -79,6 +79,19 @@ int main(int argc, char** argv) {
   app.add_flag("--silent", faults.silent, "Fault: send nothing at all");
   app.add_option("--unplug-after", faults.unplugAfter, "Fault: unplug after this many bytes sent");
   app.add_flag("--never-wake", faults.neverWake, "Fault: ignore the wake-up packets");
+  unsigned eraseMs = 1000;
+  unsigned flashUs = 2000;
+  app.add_option("--erase-time", eraseMs, "Milliseconds an erase of the program flash (0x17) takes")
+      ->check(CLI::Range(0u, 60000u));
+  app.add_option("--flash-time", flashUs, "Microseconds flashing one firmware data packet (0x24) takes")
+      ->check(CLI::Range(0u, 1000000u));
+  app.add_option("--erase-failures", faults.eraseFailures, "Fault: refuse this many erases before one succeeds")
+      ->check(CLI::Range(0, 1000));
+  app.add_option("--no-ready-after-packet", faults.noReadyAfterPacket,
+                 "Fault: no ready frame from this firmware data packet on");
+  app.add_option("--unplug-after-packet", faults.unplugAfterPacket,
+                 "Fault: unplug once this firmware data packet is acknowledged");
+  app.add_flag("--crc-mismatch", faults.crcMismatch, "Fault: refuse every CRC check (0x28)");
   CLI11_PARSE(app, argc, argv);
 
   if (root.empty()) {
@@ -105,6 +118,8 @@ int main(int argc, char** argv) {
   options.streaming = streaming;
   options.pace = pace;
   options.packetPeriod = std::chrono::milliseconds(periodMs);
+  options.eraseTime = std::chrono::milliseconds(eraseMs);
+  options.flashTime = std::chrono::microseconds(flashUs);
 
   std::signal(SIGINT, OnStopSignal);
   std::signal(SIGTERM, OnStopSignal);
@@ -153,8 +168,7 @@ int main(int argc, char** argv) {
       if (const auto next = sensor.NextEvent()) {
         wait = std::clamp<std::chrono::nanoseconds>(*next - now, std::chrono::nanoseconds(0), wait);
       }
-      const timespec ts{static_cast<time_t>(wait.count() / 1000000000),
-                        static_cast<long>(wait.count() % 1000000000)};
+      const timespec ts{static_cast<time_t>(wait.count() / 1000000000), static_cast<long>(wait.count() % 1000000000)};
       pollfd p{pty.master(), POLLIN, 0};
       const int ready = ::ppoll(&p, 1, &ts, nullptr);
       if (ready > 0 && (p.revents & POLLIN) != 0) {

@@ -15,6 +15,9 @@ constexpr std::uint8_t kStart = 0xA5;
 constexpr std::array<std::uint8_t, 7> kWakeW{0xA5, 0xA5, 0x57, 0x00, 0x00, 0x00, 0xA9};
 constexpr std::array<std::uint8_t, 7> kWakeL{0xA5, 0xA5, 0x4C, 0x00, 0x00, 0x00, 0xB4};
 constexpr char kStateMagic[8] = {'T', 'O', 'L', 'V', 'S', 'I', 'M', '1'};
+// The same with the program image received appended (its length, then the bytes).
+constexpr char kStateMagic2[8] = {'T', 'O', 'L', 'V', 'S', 'I', 'M', '2'};
+constexpr char kImageMagic[4] = {'T', 'V', 'F', 'W'};
 constexpr std::size_t kMaxProgram = 128 * 1024;
 // A command frame left incomplete for this long is thrown away.
 constexpr auto kStaleInput = std::chrono::milliseconds(200);
@@ -97,7 +100,60 @@ std::array<std::uint8_t, kPageSize> DefaultCustomerPage(const SimIdentity& id) {
   return page;
 }
 
+std::uint32_t Le32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::uint32_t Crc32(const std::uint8_t* p, std::size_t n) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = 0; i < n; ++i) {
+    crc ^= p[i];
+    for (int k = 0; k < 8; ++k) {
+      crc = (crc & 1u) != 0 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+  }
+  return ~crc;
+}
+
 }  // namespace
+
+std::optional<SIM_IMAGE_HEADER> ParseSimImage(const std::uint8_t* bytes, std::size_t count) {
+  if (count < kSimImageHeader || std::memcmp(bytes, kImageMagic, 4) != 0) {
+    return std::nullopt;
+  }
+  SIM_IMAGE_HEADER h;
+  h.revision = static_cast<std::uint16_t>(bytes[4] | (bytes[5] << 8));
+  h.length = Le32(bytes + 8);
+  const auto* name = reinterpret_cast<const char*>(bytes + 12);
+  h.programName.assign(name, strnlen(name, 16));
+  if (h.length < kSimImageHeader) {
+    return std::nullopt;
+  }
+  return h;
+}
+
+std::vector<std::uint8_t> MakeSimImage(const std::string& programName, std::uint16_t revision, std::size_t size,
+                                       std::uint32_t seed) {
+  size = std::max(size, kSimImageHeader);
+  std::vector<std::uint8_t> image(size, 0);
+  std::memcpy(image.data(), kImageMagic, 4);
+  image[4] = static_cast<std::uint8_t>(revision & 0xFFu);
+  image[5] = static_cast<std::uint8_t>(revision >> 8);
+  for (std::size_t i = 0; i < 4; ++i) {
+    image[8 + i] = static_cast<std::uint8_t>((size >> (8 * i)) & 0xFFu);
+  }
+  std::memcpy(image.data() + 12, programName.data(), std::min<std::size_t>(programName.size(), 15));
+  // A xorshift stream stands for the enciphered program.
+  std::uint32_t x = seed != 0 ? seed : 0x9E3779B9u;
+  for (std::size_t i = kSimImageHeader; i < size; ++i) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    image[i] = static_cast<std::uint8_t>(x >> 24);
+  }
+  return image;
+}
 
 std::optional<SimIdentity> ShippedIdentity(std::string_view key) {
   if (key == "qr25") {
@@ -180,14 +236,14 @@ CSimSensor::CSimSensor(SimOptions options, Time start)
   pages_[3].fill(0xFF);
   // Factory calibration words and the information memory's calibration.
   PutWord(pages_[1].data(), 0, 0x5A5A);
-  PutWord(pages_[1].data(), 1, 340);   // speed of sound, m/s
-  PutWord(pages_[1].data(), 2, 250);   // blanking distance, mm
-  PutWord(info_.data(), 0, 0x0C80);    // TCAL
-  PutWord(info_.data(), 1, 0x0190);    // TVAL
-  PutWord(info_.data(), 2, 1000);      // CALA
-  PutWord(info_.data(), 3, 2000);      // CALC
-  PutWord(info_.data(), 4, 3000);      // CALD
-  PutWord(info_.data(), 15, 1);        // CALDONE
+  PutWord(pages_[1].data(), 1, 340);  // speed of sound, m/s
+  PutWord(pages_[1].data(), 2, 250);  // blanking distance, mm
+  PutWord(info_.data(), 0, 0x0C80);   // TCAL
+  PutWord(info_.data(), 1, 0x0190);   // TVAL
+  PutWord(info_.data(), 2, 1000);     // CALA
+  PutWord(info_.data(), 3, 2000);     // CALC
+  PutWord(info_.data(), 4, 3000);     // CALD
+  PutWord(info_.data(), 15, 1);       // CALDONE
   scratch_.fill(0xFF);
   ApplyIdentity();
 }
@@ -302,13 +358,35 @@ void CSimSensor::HandleFrame(const std::vector<std::uint8_t>& frame, Time at) {
   }
   switch (code) {
     case 0x10:  // sync
-    case 0x28:  // verify the CRC of a programmed packet file
-    case 0x49:  // end of programming
       SendAck(code, 0, at);
       return;
-    case 0x17:  // erase program flash
-      program_.clear();
+    case 0x49:  // end of programming
+      Persist();
       SendAck(code, 0, at);
+      return;
+    case 0x28: {  // verify the CRC (and the length, when given) of the image received
+      if (payloadSize < 4) {
+        SendAck(code, kSimStatusArgument, at);
+        return;
+      }
+      std::size_t covered = program_.size();
+      if (payloadSize >= 8) {
+        covered = Le32(payload + 4);
+      }
+      const bool match =
+          !f.crcMismatch && covered <= program_.size() && Crc32(program_.data(), covered) == Le32(payload);
+      SendAck(code, match ? 0 : kSimStatusCrc, at);
+      return;
+    }
+    case 0x17:  // erase program flash: the acknowledgement comes when it is done
+      if (options_.faults.eraseFailures > 0) {
+        --options_.faults.eraseFailures;
+        SendAck(code, kSimStatusErase, at + options_.eraseTime);
+        return;
+      }
+      program_.clear();
+      dataPackets_ = 0;
+      SendAck(code, 0, at + options_.eraseTime);
       return;
     case 0x21:  // resume streaming
       SendAck(code, 0, at);
@@ -326,9 +404,7 @@ void CSimSensor::HandleFrame(const std::vector<std::uint8_t>& frame, Time at) {
         SendAck(code, kSimStatusFull, at);
         return;
       }
-      program_.insert(program_.end(), payload, payload + 64);
-      SendAck(code, 0, at);
-      SendReady(at);
+      ProgramPacket(payload, at);
       return;
     case 0x31: {  // read a block of a page
       if (payloadSize != 2 || payload[0] < 1 || payload[0] > 4 || payload[1] > 7) {
@@ -388,6 +464,33 @@ void CSimSensor::HandleFrame(const std::vector<std::uint8_t>& frame, Time at) {
       SendAck(code, kSimStatusUnknown, at);
       return;
   }
+}
+
+void CSimSensor::ProgramPacket(const std::uint8_t* payload, Time at) {
+  const std::size_t before = program_.size();
+  program_.insert(program_.end(), payload, payload + 64);
+  ++dataPackets_;
+  const SimFaults& f = options_.faults;
+  SendAck(0x24, 0, at);
+  if (f.unplugAfterPacket != 0 && dataPackets_ >= f.unplugAfterPacket) {
+    unplugAt_ = at;
+    return;
+  }
+  // The loader deciphers the image as it comes; once its last byte is in the
+  // flash, the unit runs the new program.
+  const auto header = ParseSimImage(program_.data(), program_.size());
+  if (header && before < header->length && program_.size() >= header->length) {
+    PutWord(pages_[1].data(), 13, header->revision);
+    Persist();
+  }
+  if (f.noReadyAfterPacket != 0 && dataPackets_ >= f.noReadyAfterPacket) {
+    return;
+  }
+  SendReady(at + options_.flashTime);
+}
+
+std::uint16_t CSimSensor::SoftwareRevision() const {
+  return static_cast<std::uint16_t>(pages_[1][26] | (pages_[1][27] << 8));
 }
 
 void CSimSensor::Emit(std::vector<std::uint8_t> frame, Time at) {
@@ -453,8 +556,8 @@ void CSimSensor::EmitPacket(Time at) {
   if (distance < 900) relays |= 0x1;
   if (distance < 1000) relays |= 0x2;
   if (distance > 1100) relays |= 0x4;
-  std::vector<std::uint8_t> p{kStart, kStart, static_cast<std::uint8_t>(distance & 0xFFu),
-                              static_cast<std::uint8_t>(distance >> 8), relays, 0};
+  std::vector<std::uint8_t> p{
+      kStart, kStart, static_cast<std::uint8_t>(distance & 0xFFu), static_cast<std::uint8_t>(distance >> 8), relays, 0};
   p[5] = static_cast<std::uint8_t>(0x100u - Sum(p.data() + 2, 3));
   Put(p, at);
 }
@@ -484,9 +587,23 @@ bool CSimSensor::LoadState(const std::filesystem::path& file) {
   // Only a regular file of the state's size: a pipe is not waited on.
   constexpr std::size_t kStateBytes = sizeof(kStateMagic) + kPageCount * kPageSize + kInfoSize;
   std::string raw;
-  if (ReadFileBounded(file, kStateBytes, raw) != ReadResult::Ok || raw.size() != kStateBytes ||
-      std::memcmp(raw.data(), kStateMagic, sizeof(kStateMagic)) != 0) {
+  if (ReadFileBounded(file, kStateBytes + 4 + kMaxProgram, raw) != ReadResult::Ok || raw.size() < kStateBytes) {
     return false;
+  }
+  const bool withProgram = std::memcmp(raw.data(), kStateMagic2, sizeof(kStateMagic2)) == 0;
+  if (!withProgram && (std::memcmp(raw.data(), kStateMagic, sizeof(kStateMagic)) != 0 || raw.size() != kStateBytes)) {
+    return false;
+  }
+  if (withProgram) {
+    if (raw.size() < kStateBytes + 4) {
+      return false;
+    }
+    const std::uint32_t length = Le32(reinterpret_cast<const std::uint8_t*>(raw.data()) + kStateBytes);
+    if (length > kMaxProgram || raw.size() != kStateBytes + 4 + length) {
+      return false;
+    }
+    const auto* image = reinterpret_cast<const std::uint8_t*>(raw.data()) + kStateBytes + 4;
+    program_.assign(image, image + length);
   }
   const char* p = raw.data() + sizeof(kStateMagic);
   for (auto& page : pages_) {
@@ -498,11 +615,16 @@ bool CSimSensor::LoadState(const std::filesystem::path& file) {
 }
 
 bool CSimSensor::SaveState(const std::filesystem::path& file) const {
-  std::string bytes(kStateMagic, sizeof(kStateMagic));
+  std::string bytes(kStateMagic2, sizeof(kStateMagic2));
   for (const auto& page : pages_) {
     bytes.append(reinterpret_cast<const char*>(page.data()), page.size());
   }
   bytes.append(reinterpret_cast<const char*>(info_.data()), info_.size());
+  const auto length = static_cast<std::uint32_t>(program_.size());
+  for (int i = 0; i < 4; ++i) {
+    bytes.push_back(static_cast<char>((length >> (8 * i)) & 0xFFu));
+  }
+  bytes.append(reinterpret_cast<const char*>(program_.data()), program_.size());
   return WriteFileReplacing(file, bytes);
 }
 

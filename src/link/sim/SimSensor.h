@@ -36,7 +36,27 @@ enum : std::uint8_t {
   kSimStatusArgument = 0x02,  // page, block or key out of range
   kSimStatusUnknown = 0x03,   // command not known
   kSimStatusFull = 0x04,      // program memory full
+  kSimStatusErase = 0x05,     // the program flash could not be erased
+  kSimStatusCrc = 0x06,       // the CRC given with 0x28 does not match the image received
 };
+
+// What the simulated unit's loader finds at the start of a program image once
+// it has deciphered it: a magic, the software revision the image brings, the
+// image's length and its program name. When the last byte of such an image has
+// been flashed, the unit's software revision (Factory page word 13) becomes
+// the image's.
+inline constexpr std::size_t kSimImageHeader = 28;
+struct SIM_IMAGE_HEADER {
+  std::uint16_t revision = 0;
+  std::uint32_t length = 0;
+  std::string programName;
+};
+std::optional<SIM_IMAGE_HEADER> ParseSimImage(const std::uint8_t* bytes, std::size_t count);
+// An image of `size` bytes (at least the header) for a program name and
+// revision; the rest is pseudo-random from `seed`, so the same arguments give
+// the same bytes.
+std::vector<std::uint8_t> MakeSimImage(const std::string& programName, std::uint16_t revision, std::size_t size,
+                                       std::uint32_t seed);
 
 struct SimIdentity {
   std::string hardwareModel = "QR27-4W";
@@ -50,23 +70,29 @@ struct SimIdentity {
 std::optional<SimIdentity> ShippedIdentity(std::string_view key);
 
 struct SimFaults {
-  std::uint32_t dropEvery = 0;     // drop every Nth byte sent (0: never)
-  std::uint32_t corruptEvery = 0;  // invert every Nth byte sent (0: never)
-  int statusByte = 0;              // non-zero: acknowledge with this status ...
-  int statusCommand = -1;          // ... for this command code (-1: for every command)
-  bool noReady = false;            // never send a ready frame
-  bool silent = false;             // send nothing at all
-  std::uint64_t unplugAfter = 0;   // unplug after this many bytes sent (0: never)
-  bool neverWake = false;          // ignore the W and L packets
+  std::uint32_t dropEvery = 0;           // drop every Nth byte sent (0: never)
+  std::uint32_t corruptEvery = 0;        // invert every Nth byte sent (0: never)
+  int statusByte = 0;                    // non-zero: acknowledge with this status ...
+  int statusCommand = -1;                // ... for this command code (-1: for every command)
+  bool noReady = false;                  // never send a ready frame
+  bool silent = false;                   // send nothing at all
+  std::uint64_t unplugAfter = 0;         // unplug after this many bytes sent (0: never)
+  bool neverWake = false;                // ignore the W and L packets
+  int eraseFailures = 0;                 // refuse this many erases (0x17) before one succeeds
+  std::uint32_t noReadyAfterPacket = 0;  // no ready frame from this data packet (0x24) on (0: never)
+  std::uint32_t unplugAfterPacket = 0;   // unplug once this data packet is acknowledged (0: never)
+  bool crcMismatch = false;              // refuse every CRC check (0x28)
 };
 
 struct SimOptions {
   SimIdentity identity;
   SimFaults faults;
-  bool streaming = false;     // start in the running (streaming) state
-  bool pace = false;          // keep the true line rate in both directions
-  bool trailingZero = true;   // end every frame with 0x00, as the host does
+  bool streaming = false;    // start in the running (streaming) state
+  bool pace = false;         // keep the true line rate in both directions
+  bool trailingZero = true;  // end every frame with 0x00, as the host does
   Duration packetPeriod = std::chrono::milliseconds(100);
+  Duration eraseTime = std::chrono::milliseconds(1000);  // erasing the program flash (0x17)
+  Duration flashTime = std::chrono::milliseconds(2);     // flashing one data packet (0x24)
 };
 
 // What the owner of a simulated line needs from the peer behind it.
@@ -127,6 +153,10 @@ class CSimSensor final : public ISimPeer {
   std::array<std::uint8_t, kPageSize>& Page(int wireNumber);
   std::array<std::uint8_t, kInfoSize>& InfoMemory() { return info_; }
   std::size_t ProgramBytes() const { return program_.size(); }
+  // The program image received since the last erase.
+  const std::vector<std::uint8_t>& Program() const { return program_; }
+  std::uint32_t DataPackets() const { return dataPackets_; }
+  std::uint16_t SoftwareRevision() const;
   std::uint64_t BytesSent() const { return sent_; }
   std::uint64_t CommandsAnswered() const { return answered_; }
 
@@ -149,6 +179,7 @@ class CSimSensor final : public ISimPeer {
   void SendReady(Time at);
   void EmitPacket(Time at);
   void Persist() const;
+  void ProgramPacket(const std::uint8_t* payload, Time at);
 
   SimOptions options_;
   CSimLine line_;
@@ -163,6 +194,7 @@ class CSimSensor final : public ISimPeer {
   std::uint64_t sent_ = 0;
   std::uint64_t answered_ = 0;
   std::uint32_t packetCounter_ = 0;
+  std::uint32_t dataPackets_ = 0;
 
   std::array<std::array<std::uint8_t, kPageSize>, kPageCount> pages_{};
   std::array<std::uint8_t, kInfoSize> info_{};
