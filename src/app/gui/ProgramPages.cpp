@@ -1,6 +1,7 @@
 #include "app/gui/ProgramPages.h"
 
 #include "app/gui/StartFlow.h"
+#include "link/ui/BigDisplay.h"
 #include "shell/ui/HelpViewer.h"
 
 namespace tolvane {
@@ -13,6 +14,10 @@ CProgramPages::~CProgramPages() = default;
 
 QWidget* CProgramPages::CreatePage(int pageId, CProgramCore& core, bool demonstration, IStartView* start,
                                    QWidget* parent) {
+  if (pageId == kLiveDisplayPage) {
+    return new CBigDisplay(
+        core, demonstration, [this] { ShowHelp(kLiveDisplayPage); }, parent);
+  }
   if (pageId != kConfigurationPage) {
     return summaries_.CreatePage(pageId, core, demonstration, start, parent);
   }
