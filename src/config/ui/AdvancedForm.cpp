@@ -172,6 +172,7 @@ CAdvancedMarker::CAdvancedMarker(QPushButton* button, QWidget* parent) : QFrame(
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(button_);
+  button_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
   setFrameShape(QFrame::NoFrame);
 }
 
@@ -186,7 +187,8 @@ void CAdvancedMarker::SetMarker(bool on) {
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, QColor(255, 140, 0));
     setPalette(pal);
-    layout()->setContentsMargins(2, 2, 2, 2);
+    // The frame's own 2 pixels put the button 2 pixels in from each side.
+    layout()->setContentsMargins(0, 0, 0, 0);
   } else {
     setFrameShape(QFrame::NoFrame);
     layout()->setContentsMargins(0, 0, 0, 0);
