@@ -34,7 +34,8 @@ CAdvancedForm::CAdvancedForm(const MODEL_DEFINITION& model, std::array<ADVANCED_
   content_ = new QWidget(this);
   scroll_ = new QScrollBar(Qt::Vertical, this);
 
-  const int lineHeight = fontMetrics().boundingRect(QStringLiteral("Test")).height() - 3;
+  // The height a line of "Test" takes in the dialog's font (ascent and descent), minus 3.
+  const int lineHeight = fontMetrics().size(Qt::TextSingleLine, QStringLiteral("Test")).height() - 3;
   auto* update =
       WithControlId(new QPushButton(LanguageText(language, settings, "IDC_UPDATE"), content_), IDC_UPDATE_BUTTON);
   auto* cancel =
