@@ -237,9 +237,10 @@ TEST(LiveReaderThread, UnpluggedAdapterLeavesNoThreadRunning) {
   CLiveReaderThread reader(rig.link, rig.clock);
   ASSERT_TRUE(reader.Start(sink));
   EXPECT_TRUE(sink.WaitFor(3));
-  rig.clock.advance(3s);
   {
+    // Simulated time runs while this thread sleeps: the reader polls the gone adapter.
     ClockThreadScope scope(rig.clock);
+    rig.clock.sleep_for(3s);
     reader.Stop();
   }
   EXPECT_FALSE(rig.link.ReaderRunning());
