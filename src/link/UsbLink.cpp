@@ -653,7 +653,9 @@ void CUsbLink::RunProbe() {
 int CUsbLink::RunLiveReader() {
   ClockThreadScope scope(clock_);
   readerRunning_.store(true);
-  readerStopRequest_.store(false);
+  if (!readerArmed_.exchange(false)) {
+    readerStopRequest_.store(false);
+  }
   std::array<std::uint8_t, 200> buffer{};
   constexpr std::size_t kFillLimit = 100;
   std::size_t fill = 0;

@@ -119,7 +119,16 @@ class CUsbLink {
 
   void SetNotificationSink(ILiveSink* sink) { notify_.store(sink); }
   bool ReaderRunning() const { return readerRunning_.load(); }
+  // True once the adapter was found gone (unplugged) since the link opened.
+  bool AdapterGone() const { return deviceGone_.load(); }
   void RequestReaderStop() { readerStopRequest_.store(true); }
+  // Clears the stop request before the reader's thread is started, so that a
+  // stop asked for before the thread runs is not lost (the reader then keeps
+  // the request instead of clearing it at its start).
+  void ArmReader() {
+    readerStopRequest_.store(false);
+    readerArmed_.store(true);
+  }
 
  private:
   void RunProbe();
@@ -148,6 +157,7 @@ class CUsbLink {
   std::atomic<BridgeHandle> handle_{kClosedHandle};
   std::atomic<bool> readerRunning_{false};
   std::atomic<bool> readerStopRequest_{false};
+  std::atomic<bool> readerArmed_{false};
   std::atomic<ILiveSink*> notify_{nullptr};
   std::atomic<std::int32_t> senderStop_{0};
   std::atomic<std::int32_t> probeResult_{0};

@@ -4,13 +4,13 @@
 
 #include <filesystem>
 #include <sstream>
-#include <tuple>
 #include <thread>
+#include <tuple>
 
 #include "common/Clock.h"
 #include "link/TtyBridge.h"
-#include "link/sim/SimProcess.h"
 #include "link/UsbLink.h"
+#include "link/sim/SimProcess.h"
 #include "support/TestSupport.h"
 
 namespace tolvane::link::test {
@@ -30,7 +30,8 @@ void FakeUsbTty(const fs::path& root, const std::string& name, const std::string
   tolvane::test::WriteBytes(usb / "product", product + "\n");
   tolvane::test::WriteBytes(usb / "serial", "0001\n");
   fs::create_directories(root / "sys/class/tty" / name);
-  fs::create_directory_symlink(fs::relative(port, root / "sys/class/tty" / name), root / "sys/class/tty" / name / "device");
+  fs::create_directory_symlink(fs::relative(port, root / "sys/class/tty" / name),
+                               root / "sys/class/tty" / name / "device");
 }
 
 TEST(TtyBridge, FindsUsbAdaptersBelowTheRoot) {
@@ -177,18 +178,77 @@ TEST(EndToEnd, CommandLineAdaptersConnectAndLive) {
   std::tie(rc, out) = tolvane::test::RunCommand(env + " connect");
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(out.rfind("ConnectUnit: 0 (", 0), 0u) << out;
-  std::tie(rc, out) = tolvane::test::RunCommand(env + " live --count 3");
+  // The sensor is in command mode now: --resume puts it back to streaming.
+  std::tie(rc, out) = tolvane::test::RunCommand(env + " live --resume --raw --count 3");
   EXPECT_EQ(rc, 0);
   std::istringstream lines(out);
   int packets = 0;
   for (std::string line; std::getline(lines, line); ++packets) {
-    EXPECT_EQ(line.rfind("A5 A5 ", 0), 0u) << line;
-    EXPECT_EQ(line.substr(line.size() - 3), " ok") << line;
+    EXPECT_NE(line.find("  A5 A5 "), std::string::npos) << line;
+    EXPECT_EQ(line.find("check failed"), std::string::npos) << line;
   }
   EXPECT_EQ(packets, 3);
   std::tie(rc, out) = tolvane::test::RunCommand("TOLVANE_DEVICE_ROOT=/nonexistent " + std::string(TOLVANE_CLI_PATH) +
                                                 " adapters 2>/dev/null");
   EXPECT_EQ(rc, 2);
+}
+
+// A sensor that streams and does not wake on the W and L packets: live reads
+// it without the connect procedure, in the model's units.
+TEST(EndToEnd, CommandLineLiveFollowsAStreamingSensorInDisplayUnits) {
+  SimProcess sim({"--streaming", "--never-wake", "--period", "50"});
+  ASSERT_TRUE(sim.Running());
+  const std::string env = "TOLVANE_DEVICE_ROOT='" + sim.root().string() + "' " + TOLVANE_CLI_PATH;
+  const std::string model = std::string(" --model '") + TOLVANE_SOURCE_DATA + "/Models/QRModel_QR27.txt'";
+  const auto t0 = std::chrono::steady_clock::now();
+  auto [rc, out] =
+      tolvane::test::RunCommand(env + " live --count 4 --csv --units Centimeters --sensor-height 200" + model);
+  ASSERT_EQ(rc, 0) << out;
+  // No command mode and back: the reader's stop pause, not seconds of connecting.
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, 2000ms);
+  std::istringstream lines(out);
+  std::string line;
+  ASSERT_TRUE(std::getline(lines, line));
+  EXPECT_EQ(line, "time,raw,level,distance,relays");
+  int packets = 0;
+  for (; std::getline(lines, line); ++packets) {
+    // The simulator streams distances of 800..1200 mm; relay 1 below 900, 2 below 1000, 3 above 1100.
+    std::istringstream fields(line);
+    std::string t, raw, level, distance, relays;
+    std::getline(fields, t, ',');
+    std::getline(fields, raw, ',');
+    std::getline(fields, level, ',');
+    std::getline(fields, distance, ',');
+    std::getline(fields, relays, ',');
+    const int d = std::stoi(raw);
+    ASSERT_GE(d, 800) << line;
+    ASSERT_LE(d, 1200) << line;
+    char expectLevel[32], expectDistance[32];
+    std::snprintf(expectLevel, sizeof expectLevel, "%#07.1f", (2000.0 - d) / 10.0);
+    std::snprintf(expectDistance, sizeof expectDistance, "%#07.1f", d / 10.0);
+    EXPECT_EQ(level, expectLevel) << line;
+    EXPECT_EQ(distance, expectDistance) << line;
+    std::string expectRelays = std::string(d < 900 ? "1" : "0") + (d < 1000 ? "1" : "0") + (d > 1100 ? "1" : "0") + "0";
+    EXPECT_EQ(relays, expectRelays) << line;
+  }
+  EXPECT_EQ(packets, 4);
+
+  // Failure sides: units the model does not have, a missing model.
+  std::tie(rc, out) = tolvane::test::RunCommand(env + " live --units Furlongs" + model + " 2>&1");
+  EXPECT_EQ(rc, 2);
+  EXPECT_NE(out.find("error: the model has no units Furlongs"), std::string::npos) << out;
+  std::tie(rc, out) = tolvane::test::RunCommand(env + " live --model /nonexistent/QRModel_None.txt 2>&1");
+  EXPECT_EQ(rc, 1);
+  EXPECT_NE(out.find("error: no model file"), std::string::npos) << out;
+}
+
+TEST(EndToEnd, CommandLineLiveSaysWhenNoPacketsCome) {
+  SimProcess sim({"--silent"});
+  ASSERT_TRUE(sim.Running());
+  const std::string env = "TOLVANE_DEVICE_ROOT='" + sim.root().string() + "' " + TOLVANE_CLI_PATH;
+  auto [rc, out] = tolvane::test::RunCommand(env + " live --count 2 --timeout 1 2>&1");
+  EXPECT_EQ(rc, 1);
+  EXPECT_NE(out.find("error: fewer than 2 packets within 1 s"), std::string::npos) << out;
 }
 
 }  // namespace

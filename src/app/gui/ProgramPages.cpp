@@ -2,6 +2,7 @@
 
 #include "app/gui/StartFlow.h"
 #include "firmware/ui/UpdateProgram.h"
+#include "link/ui/BigDisplay.h"
 #include "shell/ui/HelpViewer.h"
 
 namespace tolvane {
@@ -17,6 +18,10 @@ QWidget* CProgramPages::CreatePage(int pageId, CProgramCore& core, bool demonstr
   if (pageId == kUpdatesPage) {
     return new firmware::CUpdateProgram(
         firmware::UPDATE_PAGE_CONTEXT{core, demonstration, firmwareFile_, updateNetwork_, help_.get(), {}, {}}, parent);
+  }
+  if (pageId == kLiveDisplayPage) {
+    return new CBigDisplay(
+        core, demonstration, [this] { ShowHelp(kLiveDisplayPage); }, parent);
   }
   if (pageId != kConfigurationPage) {
     return summaries_.CreatePage(pageId, core, demonstration, start, parent);

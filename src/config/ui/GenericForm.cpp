@@ -1,6 +1,9 @@
 #include "config/ui/GenericForm.h"
 #include "geometry/ui/TankDialogs.h"
 
+#include "config/AdvancedEntries.h"
+#include "config/ui/AdvancedForm.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
@@ -257,6 +260,13 @@ void CGenericForm::Build() {
         case IDC_RESET:
           OnClearScreen();
           break;
+        case IDC_ADVANCED:
+          if (RunAdvancedButton(
+                  model_, record_, core_.folders.program, core_.services.messages, core_.language, core_.settings,
+                  [this] { s_.help.ShowControlHelp(IDC_ADVANCED); }, this)) {
+            advancedMarker_->SetMarker(config::AdvancedMarker(model_, record_));
+          }
+          break;
         case IDC_OPENFILE:
           OnOpenConfigFile();
           break;
@@ -431,13 +441,11 @@ void CGenericForm::Build() {
   testConfigs_ = button(IDC_TESTCONFIGS);
   viewTanks_ = button(IDC_VIEWTANKS);
   viewCounter_ = label(IDC_VIEWCOUNTER, this);
-  // The advanced entries and the tank shapes have dialogs of their own,
-  // which this form does not host yet.
-  advanced_->setEnabled(false);
+  advancedMarker_ = new CAdvancedMarker(advanced_, this);
   auto* commands = new QHBoxLayout;
   commands->addWidget(factory_);
   commands->addWidget(reset_);
-  commands->addWidget(advanced_);
+  commands->addWidget(advancedMarker_);
   commands->addWidget(nonLinearButton_);
   commands->addWidget(testConfigs_);
   commands->addWidget(viewTanks_);
@@ -851,6 +859,7 @@ void CGenericForm::ShowValue(QLineEdit* box, double value) {
 }
 
 void CGenericForm::ShowValues() {
+  advancedMarker_->SetMarker(config::AdvancedMarker(model_, record_));
   ShowValue(sensorHeight_, record_.sensorHeight);
   ShowValue(fillHeight_, record_.fillHeight);
   const CONFIGURATION_ENTRY* c = ConfigurationAt(model_, record_.configIndex);

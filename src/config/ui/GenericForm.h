@@ -84,8 +84,8 @@ struct GENERIC_FORM_SERVICES {
   IDocumentOpener& opener;
   config::IUploadQueue& upload;
   IConfigFileDialogs& files;
-  IStartView* startView = nullptr;   // the start dialog's status line, during the form start
-  IOptionsPrompt* notice = nullptr;  // the upload notice with its "do not show again" box
+  IStartView* startView = nullptr;                // the start dialog's status line, during the form start
+  IOptionsPrompt* notice = nullptr;               // the upload notice with its "do not show again" box
   config::TEST_AID_COUNTERS* testAids = nullptr;  // the test aids' counters of the run (the form's own when null)
 };
 
@@ -272,6 +272,7 @@ class CGenericForm : public QWidget, public IPageLeave {
   QPushButton* write_ = nullptr;
   QPushButton* drawing_ = nullptr;
   QPushButton* advanced_ = nullptr;
+  class CAdvancedMarker* advancedMarker_ = nullptr;
   QPushButton* factory_ = nullptr;
   QPushButton* reset_ = nullptr;
   QPushButton* open_ = nullptr;
