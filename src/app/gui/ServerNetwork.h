@@ -11,7 +11,9 @@
 
 namespace tolvane {
 
-class CServerNetwork final : public INetworkServices, public config::IUploadQueue {
+class CServerNetwork final : public INetworkServices,
+                             public config::IUploadQueue,
+                             public firmware::IUpdatePageNetwork {
  public:
   CServerNetwork(IDocumentOpener& opener, IClock& clock) : opener_(opener), clock_(clock) {}
 
@@ -22,8 +24,15 @@ class CServerNetwork final : public INetworkServices, public config::IUploadQueu
   void QueueRecord(const CONFIG_RECORD& record, const MODEL_DEFINITION& model) override;
   void UploadPending() override;
 
-  // The updates page's seam; null before the start.
-  IUpdatePageNetwork* Page() { return binding_.get(); }
+  // The updates page's seam. The page exists only once the start has loaded
+  // the run; before that there is nothing to check and uploads are off.
+  bool OnCheckForUpdates(QWidget* parent) override { return binding_ != nullptr && binding_->OnCheckForUpdates(parent); }
+  bool UploadOptOut() const override { return binding_ == nullptr || binding_->UploadOptOut(); }
+  void SetUploadOptOut(bool optOut) override {
+    if (binding_ != nullptr) {
+      binding_->SetUploadOptOut(optOut);
+    }
+  }
 
  private:
   net::CUpdateNetworkBinding& Bind(CProgramCore& core);

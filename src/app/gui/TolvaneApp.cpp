@@ -81,6 +81,7 @@ int CTolvaneApp::Run() {
   CDesktopOpener opener;
   CServerNetwork network(opener, clock);
   CProgramPages pages(helpTopics, opener, network);
+  pages.SetUpdatePageNetwork(&network);
   START_ENVIRONMENT environment{folders, bridge, clock, registry, SystemLocalTime(),
                                 network, pages,  pages, opener,   firstRun_};
   environment.helpTable = &helpTopics;

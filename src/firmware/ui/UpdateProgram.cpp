@@ -103,7 +103,14 @@ CUpdateProgram::CUpdateProgram(UPDATE_PAGE_CONTEXT context, QWidget* parent)
   if (c_.network != nullptr) {
     optIn_->setChecked(!c_.network->UploadOptOut());
     connect(optIn_, &QCheckBox::toggled, this, [this](bool on) { c_.network->SetUploadOptOut(!on); });
-    connect(download_, &QPushButton::clicked, this, [this] { c_.network->OnCheckForUpdates(this); });
+    connect(download_, &QPushButton::clicked, this, [this] {
+      // The installer is running: the program is to end, as after a leave.
+      if (c_.network->OnCheckForUpdates(this) && CanLeave()) {
+        if (auto* host = qobject_cast<QDialog*>(window()); host != nullptr && host != static_cast<QWidget*>(this)) {
+          host->done(1);
+        }
+      }
+    });
   }
   connect(program_, &QPushButton::clicked, this, &CUpdateProgram::OnUpdateSensor);
   connect(browse_, &QPushButton::clicked, this, &CUpdateProgram::OnBrowse);

@@ -11,7 +11,7 @@
 
 #include "common/Clock.h"
 #include "net/UploadServer.h"
-#include "net/ui/UpdatePageNetwork.h"
+#include "firmware/ui/UpdatePageNetwork.h"
 #include "shell/GuideProcedure.h"
 #include "shell/ProgramCore.h"
 
@@ -50,7 +50,7 @@ class CDownloadBusyHost final : public IBusyHost, public IBusyWindow {
   IClock::time_point lastRepaint_{};
 };
 
-class CUpdateNetworkBinding final : public IUpdatePageNetwork {
+class CUpdateNetworkBinding final : public firmware::IUpdatePageNetwork {
  public:
   CUpdateNetworkBinding(CProgramCore& core, IDocumentOpener& opener, IClock& clock, HTTP_LIMITS limits = {});
 

@@ -43,10 +43,14 @@ class RecordingHelp : public IContextHelp {
 
 class FakeNetwork : public IUpdatePageNetwork {
  public:
-  void OnCheckForUpdates(QWidget*) override { ++checks; }
+  bool OnCheckForUpdates(QWidget*) override {
+    ++checks;
+    return installerStarted;
+  }
   bool UploadOptOut() const override { return optOut; }
   void SetUploadOptOut(bool v) override { optOut = v; }
   int checks = 0;
+  bool installerStarted = false;
   bool optOut = true;
 };
 
@@ -314,6 +318,8 @@ TEST(UpdatePage, NoSensorNetworkSeamAndContextHelp) {
   EXPECT_TRUE(rig.Control<QWidget>(Page::IDC_CHECKBOX)->isVisible());
   rig.Control<QPushButton>(Page::IDC_DOWNLOAD)->click();
   EXPECT_EQ(network.checks, 1);
+  // No installer started: the sheet stays open.
+  EXPECT_EQ(rig.hostResult, -1);
   auto* optIn = rig.Control<QCheckBox>(Page::IDC_OPTIN);
   EXPECT_FALSE(optIn->isChecked());
   optIn->setChecked(true);
@@ -329,6 +335,16 @@ TEST(UpdatePage, NoSensorNetworkSeamAndContextHelp) {
   EXPECT_EQ(rig.Control<QLineEdit>(Page::IDC_FILE)->text().toStdString(), rig.chooserAnswer);
 }
 
+TEST(UpdatePage, AStartedInstallerEndsTheSheetWithOne) {
+  PageRig rig;
+  FakeNetwork network;
+  network.installerStarted = true;
+  rig.Open(&network);
+  rig.Control<QPushButton>(Page::IDC_DOWNLOAD)->click();
+  EXPECT_EQ(network.checks, 1);
+  EXPECT_EQ(rig.hostResult, 1);
+}
+
 }  // namespace
 }  // namespace tolvane::firmware
 
@@ -338,3 +354,4 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   return RUN_ALL_TESTS();
 }
+
