@@ -75,8 +75,8 @@ struct GENERIC_FORM_SERVICES {
   IDocumentOpener& opener;
   config::IUploadQueue& upload;
   IConfigFileDialogs& files;
-  IStartView* startView = nullptr;   // the start dialog's status line, during the form start
-  IOptionsPrompt* notice = nullptr;  // the upload notice with its "do not show again" box
+  IStartView* startView = nullptr;                // the start dialog's status line, during the form start
+  IOptionsPrompt* notice = nullptr;               // the upload notice with its "do not show again" box
   config::TEST_AID_COUNTERS* testAids = nullptr;  // the test aids' counters of the run (the form's own when null)
 };
 
@@ -209,6 +209,8 @@ class CGenericForm : public QWidget, public IPageLeave {
   void SingleRemaining(int item, bool refresh);
   void UpdateCompleteness(bool updateButtons);
   void UpdateButtons();
+  // Save, Write to Unit and View Drawing as the record allows, nothing else.
+  void ShowButtonStates();
   void ShowLevels();
   void ShowTankPicture();
   // The heights and levels of the record in their boxes.
