@@ -193,6 +193,15 @@ BUTTON_STATES ButtonStates(const CONFIG_RECORD& record) {
   return b;
 }
 
+void RejectTypedOption(CONFIG_RECORD& record, int item) {
+  if (item >= 0 && item < kMaxItems) {
+    record.selection[At(item)] = -1;
+  }
+  record.valid = false;
+  record.complete = false;
+  record.configIndex = -1;
+}
+
 int SelectSingleRemaining(const MODEL_DEFINITION& model, CONFIG_RECORD& record, int chosen, bool refreshLevels,
                           OPTION_LISTS* lists, CONFIG_STATUS* status) {
   OPTION_LISTS shown = lists != nullptr ? *lists : OfferOptions(model, record.selection);

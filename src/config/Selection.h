@@ -71,6 +71,11 @@ struct BUTTON_STATES {
 };
 BUTTON_STATES ButtonStates(const CONFIG_RECORD& record);
 
+// Text typed into item box `item` that names none of its options was
+// confirmed: nothing is chosen there, and the record holds no configuration
+// until a real option is chosen (so nothing can be saved or written).
+void RejectTypedOption(CONFIG_RECORD& record, int item);
+
 // After a choice in item `chosen`: every other defined item whose box holds
 // only the prompt and one option gets that option, and the configuration is
 // evaluated again (the boxes are then those of that evaluation). `lists` are

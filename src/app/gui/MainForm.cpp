@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -98,7 +99,11 @@ CMainForm::CMainForm(CProgramCore& core, bool demonstration, const std::string& 
     QWidget* widget = pages.CreatePage(page.id, core, demonstration, start, tabs_);
     tabs_->addTab(widget, FromUtf8(core.Text(page.captionKey)));
   }
-  // A page with unsaved work may keep the sheet on it.
+  // A page with unsaved work may keep the sheet on it: a click on a tab or a
+  // key that changes the page asks before the other page shows.
+  tabs_->tabBar()->installEventFilter(this);
+  tabs_->installEventFilter(this);
+  // Any other way the page changes still asks (afterwards).
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
     if (returning_ || index == current_) {
       return;
@@ -142,6 +147,52 @@ CMainForm::CMainForm(CProgramCore& core, bool demonstration, const std::string& 
   layout->addLayout(bottom);
   // Large enough for the largest page as it wants to be shown.
   resize(QSize(fontMetrics().averageCharWidth() * 100, fontMetrics().lineSpacing() * 30).expandedTo(sizeHint()));
+}
+
+void CMainForm::RequestPage(int index) {
+  if (index < 0 || index >= PageCount() || index == tabs_->currentIndex()) {
+    return;
+  }
+  auto* leaving = dynamic_cast<IPageLeave*>(tabs_->currentWidget());
+  if (leaving != nullptr && !leaving->CanLeave()) {
+    return;
+  }
+  returning_ = true;
+  tabs_->setCurrentIndex(index);
+  returning_ = false;
+  current_ = index;
+}
+
+bool CMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == tabs_->tabBar() && event->type() == QEvent::MouseButtonPress) {
+    auto* press = static_cast<QMouseEvent*>(event);
+    if (press->button() == Qt::LeftButton) {
+      const int index = tabs_->tabBar()->tabAt(press->position().toPoint());
+      if (index >= 0 && index != tabs_->currentIndex()) {
+        RequestPage(index);
+        return true;
+      }
+    }
+  }
+  if ((watched == tabs_->tabBar() || watched == tabs_) && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool ctrl = (key->modifiers() & Qt::ControlModifier) != 0;
+    const int count = PageCount();
+    const int at = tabs_->currentIndex();
+    int target = -1;
+    if ((ctrl && key->key() == Qt::Key_Tab) || (ctrl && key->key() == Qt::Key_PageDown) ||
+        (watched == tabs_->tabBar() && key->key() == Qt::Key_Right)) {
+      target = (at + 1) % count;
+    } else if ((ctrl && key->key() == Qt::Key_Backtab) || (ctrl && key->key() == Qt::Key_PageUp) ||
+               (watched == tabs_->tabBar() && key->key() == Qt::Key_Left)) {
+      target = (at + count - 1) % count;
+    }
+    if (target >= 0) {
+      RequestPage(target);
+      return true;
+    }
+  }
+  return CKitDialog::eventFilter(watched, event);
 }
 
 int CMainForm::PageCount() const { return tabs_->count(); }

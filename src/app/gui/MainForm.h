@@ -35,11 +35,16 @@ class CMainForm : public CKitDialog {
   int ActivePage() const;
   QTabWidget* Tabs() const { return tabs_; }
 
+  // Shows the page at `index` once the page shown now may be left (it is
+  // asked first, so its question comes while it is still on screen).
+  void RequestPage(int index);
+
   // The pages end the sheet with OK to have the unit identified again (the
   // updates page does so after a firmware update).
   void CloseWithOk() { accept(); }
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;

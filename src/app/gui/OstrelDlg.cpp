@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -66,6 +67,16 @@ bool CGuiMailbox::Call(const std::function<void()>& call) {
 }
 
 void CGuiMailbox::Drain() {
+  // A call that paints through or opens a box runs the event loop, and with
+  // it this drain again: the calls behind it wait for it, in order.
+  if (draining_) {
+    return;
+  }
+  draining_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{draining_};
   for (;;) {
     std::function<void()> call;
     {
@@ -255,6 +266,10 @@ COstrelDlg::~COstrelDlg() {
 }
 
 int COstrelDlg::Run() {
+  // The start window ends the program, not the last window closed: it is
+  // out of sight while the main window is open, and between the main window
+  // closing with OK and the next start no window may be showing.
+  QGuiApplication::setQuitOnLastWindowClosed(false);
   if (!InitDialog()) {
     return endCode_;
   }
@@ -441,10 +456,20 @@ void COstrelDlg::ShowForms(bool demonstration, bool endAfterwards) {
   const std::string caption = MainFormCaption(title_, demonstration, Text("IDD_MAINFORM_STUBBEDMODE"));
   messages_->SetCaption(core_->tables.program.programName);
 
+  // The main window is the one the user works in: the start window is out
+  // of sight until the start sequence runs again (the timer shows it).
   CMainForm form(*core_, demonstration, caption, env_.pages, env_.help, this, this);
   form.SetStartPage(
       DecideStartPage(core_->settings, demonstration, [this] { return env_.pages.OfferNewerFirmware(*core_); }));
   mainForm_ = &form;
+  // Once the main window is on screen (never leave the program without a
+  // window), and past QDialog's own hide, which would end the start
+  // window's run.
+  QTimer::singleShot(0, this, [this] {
+    if (mainForm_ != nullptr && mainForm_->isVisible()) {
+      QWidget::setVisible(false);
+    }
+  });
   const int result = form.exec();
   mainForm_ = nullptr;
 
@@ -460,6 +485,12 @@ void COstrelDlg::EndDialog(int code) {
   ended_ = true;
   endCode_ = code;
   timer_->stop();
+  if (isHidden()) {
+    // Out of sight behind the main window: QDialog ends only a shown
+    // dialog's run, so it is shown, off the screen, to be ended.
+    setAttribute(Qt::WA_DontShowOnScreen, true);
+    QWidget::setVisible(true);
+  }
   done(code);
 }
 

@@ -84,6 +84,7 @@ class CGuiMailbox {
   std::uint64_t posted_ = 0;
   std::uint64_t done_ = 0;
   bool closed_ = false;
+  bool draining_ = false;  // user-interface thread only
 };
 
 // The dialog kit's windows as core code sees them, filled in once the windows

@@ -101,6 +101,7 @@ class ScopedBusy final : public IBusyWindow {
   bool Open() {
     if (window_ == nullptr && !closed_) {
       window_ = new CBusyWindow(language_, settings_, owner_);
+      window_->SetBlocking(true);
       window_->show();
       window_->raise();
     }
@@ -129,6 +130,9 @@ class CFormWriteView final : public IWriteView {
   void SetWritePushed(bool pushed) override {
     form_.write_->setCheckable(pushed);
     form_.write_->setChecked(pushed);
+    // Drawn as it now is, not as it was when the mouse last passed.
+    form_.write_->setDown(false);
+    form_.write_->update();
   }
   void ShowIdentity() override { form_.ShowIdentity(); }
   void ShowDecoded() override { form_.AfterRecordChanged(); }
@@ -703,6 +707,10 @@ void CGenericForm::SingleRemaining(int item, bool refresh) {
 
 void CGenericForm::OnItemCloseUp(int item) {
   if (CheckSelection(item)) {
+    // Nothing was taken: the record holds no configuration now, and the
+    // buttons say so.
+    RejectTypedOption(record_, item);
+    ShowButtonStates();
     return;
   }
   UpdateCompleteness(false);
@@ -754,8 +762,14 @@ void CGenericForm::OnItemEditChange(int item, const QString& typed) {
   const int match = FindEntryByPrefix(texts, start, ToUtf8(typed));
   filling_ = true;
   if (match < 0) {
-    // Nothing begins with it: the typed text stays, and closing the list
-    // reports it.
+    // Nothing begins with it: the remembered option stays in the record,
+    // the typed text stays in the box, and closing the list reports it.
+    filling_ = false;
+    record_.selection[At(item)] = current;
+    Evaluate(false);
+    config::UpdateCompleteness(model_, record_);
+    ShowButtonStates();
+    filling_ = true;
     box->setEditText(typed);
     filling_ = false;
     return;
@@ -812,11 +826,15 @@ void CGenericForm::UpdateCompleteness(bool updateButtons) {
   }
 }
 
-void CGenericForm::UpdateButtons() {
+void CGenericForm::ShowButtonStates() {
   const BUTTON_STATES b = ButtonStates(record_);
   save_->setEnabled(b.save);
   write_->setEnabled(b.write);
   drawing_->setEnabled(b.drawing);
+}
+
+void CGenericForm::UpdateButtons() {
+  ShowButtonStates();
   if (record_.valid && record_.complete) {
     unsaved_ = true;
   }
@@ -933,9 +951,8 @@ void CGenericForm::OnWriteToUnit() {
                         nullptr};
   WriteToUnit(context, view, writeInProgress_);
   busy.Close();
-  if (s_.demonstration) {
-    UpdateButtons();
-  }
+  // The buttons follow the record, after a failure too.
+  ShowButtonStates();
 }
 
 int CGenericForm::ReadFile(const std::filesystem::path& path) {

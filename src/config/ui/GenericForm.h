@@ -222,6 +222,8 @@ class CGenericForm : public QWidget, public IPageLeave {
   void SingleRemaining(int item, bool refresh);
   void UpdateCompleteness(bool updateButtons);
   void UpdateButtons();
+  // Save, Write to Unit and View Drawing as the record allows, nothing else.
+  void ShowButtonStates();
   void ShowLevels();
   void ShowTankPicture();
   // The heights and levels of the record in their boxes.

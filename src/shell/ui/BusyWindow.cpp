@@ -1,8 +1,13 @@
 #include "shell/ui/BusyWindow.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -36,14 +41,63 @@ CBusyWindow::CBusyWindow(const CLanguageFile& language, const APP_SETTINGS& sett
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+namespace {
+
+// How long a window that was just shown may take to be mapped by the window
+// manager before the first paint is given up on for this step.
+constexpr int kExposeWaitMs = 300;
+
+}  // namespace
+
 void CBusyWindow::SetMessage(const std::string& text) {
   message_->setText(FromUtf8(text));
-  message_->repaint();
+  PaintThrough();
 }
 
 void CBusyWindow::SetProgress(int percent) {
   progress_->setValue(std::clamp(percent, 0, 100));
+  PaintThrough();
+}
+
+void CBusyWindow::SetBlocking(bool blocking) {
+  const bool visible = isVisible();
+  if (visible) {
+    hide();  // modality changes only while hidden
+  }
+  setWindowModality(blocking ? Qt::ApplicationModal : Qt::NonModal);
+  if (visible) {
+    show();
+  }
+}
+
+void CBusyWindow::PaintThrough() {
+  if (!isVisible() || QThread::currentThread() != thread()) {
+    return;
+  }
+  // A window just shown is on screen only once the window manager has
+  // mapped it; until then a paint goes nowhere.
+  QWindow* handle = windowHandle();
+  if (handle != nullptr && !handle->isExposed()) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!handle->isExposed() && waited.elapsed() < kExposeWaitMs) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+  }
   repaint();
+  // The windows under this one repaint too (no blank frames while the work
+  // goes on); a modal busy window keeps the user's input away from them.
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void CBusyWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  CentreOn(this, parentWidget());
+}
+
+void CBusyWindow::closeEvent(QCloseEvent* event) {
+  // The operation ends it, not the user.
+  event->ignore();
 }
 
 int CBusyWindow::Progress() const { return progress_->value(); }

@@ -21,15 +21,26 @@ class CBusyWindow : public QWidget, public IBusyWindow {
 
   CBusyWindow(const CLanguageFile& language, const APP_SETTINGS& settings, QWidget* parent);
 
-  // Both repaint at once: the operation usually runs on this thread and
-  // gives the event loop no chance to paint until it is over.
+  // Both are on screen before they return: the operation usually runs on
+  // this thread and gives the event loop no chance to paint until it is
+  // over, so the window (and the windows under it) paint through here.
   void SetMessage(const std::string& text) override;
   void SetProgress(int percent) override;
+
+  // While an operation runs on the user-interface thread the window is
+  // modal: the windows under it keep painting but take no input.
+  void SetBlocking(bool blocking);
 
   int Progress() const;
   QString Message() const;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
  private:
+  void PaintThrough();
+
   QLabel* message_;
   QProgressBar* progress_;
 };

@@ -40,6 +40,36 @@ QString LanguageText(const CLanguageFile& language, const APP_SETTINGS& settings
 
 QString FromUtf8(const std::string& text);
 
+// The window the user is working in: the topmost modal window, else the
+// active window; never `self`. Null when there is none.
+QWidget* WorkingWindow(const QWidget* self);
+
+// While it lives, `window` (a dialog or message box) is a child of the
+// window the user is working in, keeping its own window flags, so that it
+// opens centred on that window and above it; afterwards it goes back to its
+// owner (which keeps it, the working window may go before it does).
+class WorkingWindowScope {
+ public:
+  explicit WorkingWindowScope(QWidget* window);
+  ~WorkingWindowScope();
+  WorkingWindowScope(const WorkingWindowScope&) = delete;
+  WorkingWindowScope& operator=(const WorkingWindowScope&) = delete;
+
+ private:
+  QWidget* window_;
+  QWidget* owner_;
+  bool moved_ = false;
+};
+
+// Moves `window` so that it is centred on `owner` (the window it belongs
+// to), kept on the owner's screen.
+void CentreOn(QWidget* window, const QWidget* owner);
+
+// Window flags of a modal dialog: a title and a close box, no minimise or
+// maximise box, no context-help button.
+inline constexpr Qt::WindowFlags kModalDialogFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+
 // A modal dialog that ends with the platform's result values: OK 1, Cancel 2
 // (Escape and the close box), so callers compare with RESULT_OK and
 // RESULT_CANCEL rather than with QDialog::Accepted.

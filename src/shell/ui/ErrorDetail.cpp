@@ -6,6 +6,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTextFrame>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -62,6 +63,31 @@ QTextEdit* MakeText(QWidget* parent, bool field) {
   return edit;
 }
 
+// The number of lines `edit` shows `text` in when its lines are `width`
+// pixels wide: each line of the text, and each place a long one wraps.
+int VisualLines(const QTextEdit* edit, const QString& text, int width) {
+  QTextOption option;
+  option.setWrapMode(edit->wordWrapMode());
+  int lines = 0;
+  for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+    QTextLayout layout(paragraph, edit->font());
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int made = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(std::max(1, width));
+      ++made;
+    }
+    layout.endLayout();
+    lines += std::max(1, made);
+  }
+  return std::max(1, lines);
+}
+
+// The most lines a text is given before it scrolls.
+constexpr int kMaxMessageLines = 12;
+constexpr int kMaxDetailLines = 16;
+
 }  // namespace
 
 CErrorDetail::CErrorDetail(const CLanguageFile& language, const APP_SETTINGS& settings, QWidget* parent)
@@ -92,7 +118,9 @@ CErrorDetail::CErrorDetail(const CLanguageFile& language, const APP_SETTINGS& se
   details_->resize(size);
 }
 
-int CErrorDetail::LineHeight() const { return fontMetrics().size(Qt::TextSingleLine, QStringLiteral("Test")).height() - 3; }
+int CErrorDetail::LineHeight() const {
+  return fontMetrics().size(Qt::TextSingleLine, QStringLiteral("Test")).height() - 3;
+}
 
 void CErrorDetail::Show(const std::string& message, const std::string& detail) {
   message_ = message;
@@ -107,6 +135,7 @@ void CErrorDetail::Show(const std::string& message, const std::string& detail) {
   SetLines(detailText_, FromUtf8(detail_), lineHeight, 4);
   Relayout();
   ok_->setFocus();
+  const WorkingWindowScope working(this);
   exec();
 }
 
@@ -133,8 +162,22 @@ void CErrorDetail::Relayout() {
   const int minWidth = std::max(metrics.averageCharWidth() * 60, 2 * ok_->width() + 3 * kSide);
   const int width = std::clamp(textWidth + scrollBar + 2 * kSide + 8, minWidth, metrics.averageCharWidth() * 100);
 
+  // Every line of a text is shown, those a long line wraps into too; a text
+  // longer than a sensible height scrolls.
+  const int textWidth2 = width - 2 * kSide;
+  auto heightOf = [&](QTextEdit* edit, const std::string& text, int side, int maxLines) {
+    int lines = std::max(LineFeeds(text) + 1, VisualLines(edit, FromUtf8(text), textWidth2 - 2 * side));
+    if (lines > maxLines) {
+      lines = maxLines;
+      edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    } else {
+      edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    return lines * lineHeight;
+  };
+
   int y = kTop;
-  const int messageHeight = (LineFeeds(message_) + 1) * lineHeight;
+  const int messageHeight = heightOf(messageText_, message_, 0, kMaxMessageLines);
   messageText_->setGeometry(kSide, y, width - 2 * kSide, messageHeight);
   y += messageHeight + kGap;
 
@@ -142,7 +185,7 @@ void CErrorDetail::Relayout() {
   ok_->move(width - kSide - ok_->width(), y);
   const int collapsedHeight = y + ok_->height() + kGap;
 
-  const int detailHeight = (LineFeeds(detail_) + 1) * lineHeight;
+  const int detailHeight = heightOf(detailText_, detail_, 4, kMaxDetailLines);
   detailText_->setGeometry(kSide, collapsedHeight, width - 2 * kSide, detailHeight);
   const int expandedHeight = collapsedHeight + detailHeight + kGap;
 

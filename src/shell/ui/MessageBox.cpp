@@ -9,6 +9,22 @@
 
 namespace tolvane {
 
+QString CMessageBox::ButtonCaption(const CLanguageFile& language, const APP_SETTINGS& settings, std::string_view key) {
+  QString text = LanguageText(language, settings, key);
+  if (!text.isEmpty()) {
+    return text;
+  }
+  // Before the language file is loaded (or when it lacks the key) a button
+  // still says what it does.
+  if (key == "IDC_YES") {
+    return QStringLiteral("&Yes");
+  }
+  if (key == "IDC_NO") {
+    return QStringLiteral("&No");
+  }
+  return QStringLiteral("OK");
+}
+
 CMessageBox::LOOK CMessageBox::LookOf(unsigned type) {
   // The rules apply in this order; a later rule overrides an earlier one.
   // A type that no rule covers shows as a plain notice.
@@ -120,6 +136,7 @@ int CMessageBox::ShowHere(const std::string& text, unsigned type) {
   }
   message_ = text;
   type_ = type;
+  const WorkingWindowScope working(this);
   Apply();
   return exec();
 }
@@ -127,9 +144,9 @@ int CMessageBox::ShowHere(const std::string& text, unsigned type) {
 void CMessageBox::Apply() {
   setWindowTitle(FromUtf8(caption_));
   text_->setText(FromUtf8(message_));
-  yes_->setText(LanguageText(language_, settings_, "IDC_YES"));
-  ok_->setText(LanguageText(language_, settings_, "IDC_OK"));
-  no_->setText(LanguageText(language_, settings_, "IDC_NO"));
+  yes_->setText(ButtonCaption(language_, settings_, "IDC_YES"));
+  ok_->setText(ButtonCaption(language_, settings_, "IDC_OK"));
+  no_->setText(ButtonCaption(language_, settings_, "IDC_NO"));
 
   const LOOK look = LookOf(type_);
   yes_->setVisible(look.yes);

@@ -44,14 +44,17 @@ class CMessageBox : public CKitDialog, public IMessageBox {
   static LOOK LookOf(unsigned type);
 
   // `sound` plays the box's sound; by default the desktop's bell.
-  CMessageBox(const CLanguageFile& language, const APP_SETTINGS& settings, QWidget* parent,
-              SoundPlayer sound = {});
+  CMessageBox(const CLanguageFile& language, const APP_SETTINGS& settings, QWidget* parent, SoundPlayer sound = {});
 
   void SetCaption(const std::string& caption);
 
   // Returns RESULT_YES, RESULT_OK, RESULT_NO, or RESULT_CANCEL for Escape and
   // the close box. Callable from any thread.
   int Show(const std::string& text, unsigned type) override;
+
+  // The caption of a button (IDC_YES, IDC_OK, IDC_NO) in the run's
+  // language, or its English caption when the language file has none.
+  static QString ButtonCaption(const CLanguageFile& language, const APP_SETTINGS& settings, std::string_view key);
 
  private:
   int ShowHere(const std::string& text, unsigned type);

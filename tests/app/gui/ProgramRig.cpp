@@ -69,7 +69,13 @@ ModalDriver::~ModalDriver() { timer_.stop(); }
 
 void ModalDriver::GiveUp() {
   timer_.stop();
-  ADD_FAILURE() << "the program did not end in time";
+  std::string windows;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible()) {
+      windows += std::string(" ") + w->metaObject()->className();
+    }
+  }
+  ADD_FAILURE() << "the program did not end in time; windows open:" << windows;
   // Close every dialog, innermost first, so that the test ends.
   while (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
     modal->done(-1);

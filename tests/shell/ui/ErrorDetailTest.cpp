@@ -115,17 +115,42 @@ TEST_F(ErrorDetail, TextsComeFromTheLanguageFileAndEachShowStartsCollapsed) {
   });
 }
 
+TEST_F(ErrorDetail, ALongDetailLineIsShownWholeInBothLanguages) {
+  // One detail line of some 250 characters: it wraps, and every wrapped
+  // line has its room (nothing squeezed into one line with a scroll bar).
+  const std::string detail =
+      "The unit did not acknowledge the configuration page after three attempts; check that the adapter is "
+      "plugged in, that the unit is powered and that the cable is no longer than the installation guide allows.";
+  for (int language : {0, 1}) {
+    settings_.languageNumber = language;
+    ShowWith("Write failed.", detail, [&](QDialog& d) {
+      test::ClickControl(d, CErrorDetail::IDC_DETAILSBUTTON);
+      auto* edit = qobject_cast<QTextEdit*>(Control(d, CErrorDetail::IDC_DETAIL));
+      EXPECT_GE(edit->height(), 2 * dialog_.LineHeight()) << language;
+      EXPECT_EQ(edit->height() % dialog_.LineHeight(), 0);
+      EXPECT_EQ(edit->verticalScrollBar()->maximum(), 0) << language;
+      EXPECT_LE(edit->geometry().bottom(), d.height());
+      if (language == 0) {
+        test::Snapshot(d, "error_detail_wrapped");
+      }
+      test::ClickControl(d, CErrorDetail::IDC_OKBUTTON);
+    });
+  }
+}
+
 TEST_F(ErrorDetail, ALongDetailKeepsEveryLineWithinReach) {
   std::string detail;
   for (int i = 0; i < 12; ++i) {
-    detail += "Word " + std::to_string(i) + " of a detail line that runs on and on and on and on and on and on "
+    detail += "Word " + std::to_string(i) +
+              " of a detail line that runs on and on and on and on and on and on "
               "and on and on and on and on and on and on and on and on and on and on and on and on.\n";
   }
   ShowWith("Message", detail, [&](QDialog& d) {
     test::ClickControl(d, CErrorDetail::IDC_DETAILSBUTTON);
     auto* edit = qobject_cast<QTextEdit*>(Control(d, CErrorDetail::IDC_DETAIL));
-    EXPECT_EQ(edit->height(), 13 * dialog_.LineHeight());
-    // Wrapped lines need more room than the rule gives; the text scrolls.
+    // The wrapped lines need more than a sensible height: the text gets
+    // that height and scrolls.
+    EXPECT_EQ(edit->height(), 16 * dialog_.LineHeight());
     EXPECT_GT(edit->verticalScrollBar()->maximum(), 0);
     EXPECT_LE(d.width(), dialog_.fontMetrics().averageCharWidth() * 100);
     test::Snapshot(d, "error_detail_long");

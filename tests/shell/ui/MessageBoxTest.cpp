@@ -106,10 +106,8 @@ TEST_F(MessageBox, ButtonsEndWithThePlatformResults) {
 }
 
 TEST_F(MessageBox, EscapeAndTheCloseBoxAnswerCancel) {
-  EXPECT_EQ(ShowAndClose("Write?", MB_YESNO, [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }),
-            RESULT_CANCEL);
-  EXPECT_EQ(ShowAndClose("Failed", MB_ERROR, [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }),
-            RESULT_CANCEL);
+  EXPECT_EQ(ShowAndClose("Write?", MB_YESNO, [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }), RESULT_CANCEL);
+  EXPECT_EQ(ShowAndClose("Failed", MB_ERROR, [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }), RESULT_CANCEL);
   EXPECT_EQ(ShowAndClose("Write?", MB_YESNO, [](QDialog& d) { d.close(); }), RESULT_CANCEL);
 }
 
@@ -175,6 +173,33 @@ TEST_F(MessageBox, AWorkerThreadsBoxRunsOnTheUserInterfaceThread) {
   worker.join();
   EXPECT_EQ(result.load(), RESULT_YES);
   EXPECT_EQ(ranOn, qApp->thread());
+}
+
+}  // namespace
+}  // namespace tolvane
+
+namespace tolvane {
+namespace {
+
+// Before the language file is loaded (the missing corporate model is told
+// then) the buttons still have captions.
+TEST(MessageBoxButtons, CaptionsBeforeTheLanguageFileIsLoaded) {
+  const CLanguageFile unloaded(std::filesystem::path("/nonexistent"), nullptr);
+  APP_SETTINGS settings;
+  CMessageBox box(unloaded, settings, nullptr, [](CMessageBox::Sound) {});
+  QString okText;
+  test::WhenModalOpens([&](QDialog& dialog) {
+    okText = qobject_cast<QPushButton*>(FindControl(&dialog, CMessageBox::IDC_OKBUTTON))->text();
+    dialog.done(RESULT_OK);
+  });
+  EXPECT_EQ(box.Show("Corporate model file not found!", MB_PLAIN), RESULT_OK);
+  EXPECT_EQ(okText, QStringLiteral("OK"));
+  EXPECT_EQ(CMessageBox::ButtonCaption(unloaded, settings, "IDC_YES"), QStringLiteral("&Yes"));
+  EXPECT_EQ(CMessageBox::ButtonCaption(unloaded, settings, "IDC_NO"), QStringLiteral("&No"));
+  // With the language file the file's own captions win.
+  settings.languageNumber = 1;
+  EXPECT_EQ(CMessageBox::ButtonCaption(test::ShippedLanguage(), settings, "IDC_NO"),
+            QString::fromStdString(test::ShippedLanguage().Text("IDC_NO", 1)));
 }
 
 }  // namespace
