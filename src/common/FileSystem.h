@@ -5,12 +5,24 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 
 namespace tolvane {
+
+// A C file that is closed when it goes out of scope.
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f != nullptr) {
+      std::fclose(f);
+    }
+  }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A file descriptor that is closed with its owner.
 class CFileHandle {

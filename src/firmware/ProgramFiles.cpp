@@ -6,20 +6,12 @@
 #include <cctype>
 #include <memory>
 
+#include "common/FileSystem.h"
 #include "firmware/Crc32.h"
 
 namespace tolvane::firmware {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f != nullptr) {
-      std::fclose(f);
-    }
-  }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opens a regular file for reading; null for anything else.
 FilePtr OpenRegular(const std::filesystem::path& path) {

@@ -20,15 +20,6 @@ constexpr auto kReadyPause = 100ms;
 constexpr int kEraseAttempts = 5;
 constexpr int kReadyTries = 3;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f != nullptr) {
-      std::fclose(f);
-    }
-  }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 enum class Load { Ok, CannotOpen, TooLarge, Empty };
 
 // A whole program file of at most 131071 bytes into the transfer buffer.

@@ -81,7 +81,7 @@ LIVE_READING DecodeLivePacket(int check, const std::array<std::uint8_t, 6>& pack
     r.levelText = kNoValueText;
   }
   for (std::size_t i = 0; i < 4; ++i) {
-    r.relays[i] = (packet[4] >> i & 1u) != 0;
+    r.relays[i] = ((static_cast<unsigned>(packet[4]) >> i) & 1u) != 0;
   }
   return r;
 }

@@ -7,6 +7,9 @@
 
 namespace tolvane {
 
+// The system menu's and the start window's item that opens the About box.
+inline constexpr char kAboutItem[] = "&About Tolvane...";
+
 class CAboutDlg : public CKitDialog {
   Q_OBJECT
 

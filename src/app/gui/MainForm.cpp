@@ -24,8 +24,6 @@
 namespace tolvane {
 namespace {
 
-constexpr char kAboutItem[] = "&About Tolvane...";
-
 QLabel* ValueLabel(const std::string& text, QWidget* parent) {
   auto* label = new QLabel(FromUtf8(text), parent);
   label->setTextFormat(Qt::PlainText);

@@ -33,7 +33,6 @@ namespace {
 
 constexpr char kCorporateModelMissing[] =
     "Corporate model file not found!\nUpdate to the latest software version.\nApplication will exit.";
-constexpr char kAboutItem[] = "&About Tolvane...";
 
 }  // namespace
 

@@ -11,9 +11,7 @@
 
 namespace tolvane {
 
-class CServerNetwork final : public INetworkServices,
-                             public config::IUploadQueue,
-                             public firmware::IUpdatePageNetwork {
+class CServerNetwork final : public INetworkServices, public config::IUploadQueue, public firmware::IUpdatePageNetwork {
  public:
   CServerNetwork(IDocumentOpener& opener, IClock& clock) : opener_(opener), clock_(clock) {}
 
@@ -26,7 +24,9 @@ class CServerNetwork final : public INetworkServices,
 
   // The updates page's seam. The page exists only once the start has loaded
   // the run; before that there is nothing to check and uploads are off.
-  bool OnCheckForUpdates(QWidget* parent) override { return binding_ != nullptr && binding_->OnCheckForUpdates(parent); }
+  bool OnCheckForUpdates(QWidget* parent) override {
+    return binding_ != nullptr && binding_->OnCheckForUpdates(parent);
+  }
   bool UploadOptOut() const override { return binding_ == nullptr || binding_->UploadOptOut(); }
   void SetUploadOptOut(bool optOut) override {
     if (binding_ != nullptr) {
