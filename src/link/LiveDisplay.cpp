@@ -38,12 +38,16 @@ std::vector<std::string> LiveUnitNames(const MODEL_DEFINITION& model) {
 
 std::string LiveValueText(double value) {
   // Nine characters hold -999999.9 .. 9999999.9; wider values would push the
-  // digits out of their field.
+  // digits out of their field. The width is judged on the text itself, so a
+  // value that rounds up to another digit (9999999.96) is caught as well.
   if (!std::isfinite(value) || std::fabs(value) >= 1e7) {
     return kNoValueText;
   }
   char text[32];
-  std::snprintf(text, sizeof text, "%#07.1f", value);
+  const int length = std::snprintf(text, sizeof text, "%#07.1f", value);
+  if (length < 0 || length > 9) {
+    return kNoValueText;
+  }
   return text;
 }
 

@@ -691,23 +691,37 @@ int CUsbLink::RunLiveReader() {
     if (fill - pos < 6) {
       continue;
     }
-    while (!(buffer[pos] == kFrameStart && buffer[pos + 1] == kFrameStart)) {
-      ++pos;
+    // Every whole packet held is posted in this pass, then the reader pauses
+    // once. Posting one packet per 35 ms pass would cap the reader at about
+    // 28 packets a second: a sensor streaming faster would build a backlog in
+    // the adapter's queue that only grows, and the display would show ever
+    // older readings until the queue overflowed.
+    bool posted = false;
+    for (;;) {
+      while (!(buffer[pos] == kFrameStart && buffer[pos + 1] == kFrameStart)) {
+        ++pos;
+        if (fill - pos < 6) {
+          break;
+        }
+      }
+      if (fill - pos < 6) {
+        break;
+      }
+      std::array<std::uint8_t, 6> packet{};
+      std::memcpy(packet.data(), buffer.data() + pos, 6);
+      const int check = ByteSum(std::span<const std::uint8_t>(packet).subspan(2, 4)) == 0 ? 6 : -6;
+      if (ILiveSink* sink = notify_.load()) {
+        sink->OnStreamPacket(check, packet);
+      }
+      pos += 6;
+      posted = true;
       if (fill - pos < 6) {
         break;
       }
     }
-    if (fill - pos < 6) {
-      continue;
+    if (posted) {
+      clock_.sleep_for(kReaderPacketPause);
     }
-    std::array<std::uint8_t, 6> packet{};
-    std::memcpy(packet.data(), buffer.data() + pos, 6);
-    const int check = ByteSum(std::span<const std::uint8_t>(packet).subspan(2, 4)) == 0 ? 6 : -6;
-    if (ILiveSink* sink = notify_.load()) {
-      sink->OnStreamPacket(check, packet);
-    }
-    pos += 6;
-    clock_.sleep_for(kReaderPacketPause);
   }
   readerRunning_.store(false);
   return 0;

@@ -86,12 +86,14 @@ struct DIRECTORY_ENTRY {
 };
 
 // The variable-length numbers of the directory: seven bits a byte, most
-// significant first, the top bit set on all but the last byte.
+// significant first, the top bit set on all but the last byte. Read as
+// chmlib reads them: any number of bytes, the value wrapping in 64 bits, so
+// that the entries seen here are the ones chmlib will find.
 bool ReadEncodedInt(std::string_view bytes, std::size_t& at, std::size_t end, std::uint64_t& value) {
   value = 0;
-  for (int i = 0; i < 9 && at < end; ++i) {
+  while (at < end) {
     const auto b = static_cast<unsigned char>(bytes[at++]);
-    value = (value << 7) | (b & 0x7Fu);
+    value = (value << 7) + (b & 0x7Fu);
     if ((b & 0x80u) == 0) {
       return true;
     }
@@ -100,7 +102,9 @@ bool ReadEncodedInt(std::string_view bytes, std::size_t& at, std::size_t end, st
 }
 
 // Calls `visit` for each entry of a listing chunk ("PMGL": a 20-byte header
-// with the free space at its end, then entries); other chunks hold none.
+// with the free space at its end, then entries); other chunks hold none. An
+// entry starts before the free space but, as in chmlib, may be read on into
+// it up to the chunk's end.
 template <typename F>
 void ForEachListingEntry(std::string_view chunk, F&& visit) {
   if (chunk.size() < 20 || chunk.compare(0, 4, "PMGL") != 0) {
@@ -111,17 +115,20 @@ void ForEachListingEntry(std::string_view chunk, F&& visit) {
     return;
   }
   const std::size_t end = chunk.size() - static_cast<std::size_t>(free);
+  const std::size_t limit = chunk.size();
   std::size_t at = 20;
   while (at < end) {
     std::uint64_t nameLength = 0;
-    if (!ReadEncodedInt(chunk, at, end, nameLength) || nameLength > end - at) {
+    if (!ReadEncodedInt(chunk, at, limit, nameLength) || nameLength > limit - at) {
       return;
     }
     DIRECTORY_ENTRY e;
     e.name = chunk.substr(at, static_cast<std::size_t>(nameLength));
+    // chmlib compares names as C strings: a name ends at its first NUL.
+    e.name = e.name.substr(0, e.name.find('\0'));
     at += static_cast<std::size_t>(nameLength);
-    if (!ReadEncodedInt(chunk, at, end, e.space) || !ReadEncodedInt(chunk, at, end, e.start) ||
-        !ReadEncodedInt(chunk, at, end, e.length)) {
+    if (!ReadEncodedInt(chunk, at, limit, e.space) || !ReadEncodedInt(chunk, at, limit, e.start) ||
+        !ReadEncodedInt(chunk, at, limit, e.length)) {
       return;
     }
     visit(e);
@@ -250,7 +257,16 @@ bool HeadersFit(int in) {
   auto check = [&](const DIRECTORY_ENTRY& e) {
     const bool isTable = EqualNoCase(e.name, kResetTable);
     const bool isControl = EqualNoCase(e.name, kControlData);
-    if ((!isTable && !isControl) || e.space != 0) {
+    // chmlib leaves compression off for an entry in the compressed section
+    // (1). It reads the reset table as stored for any other section number,
+    // but takes the control data through its decompressor for any section
+    // but 0, before the decompressor's block cache exists (a division by
+    // zero): such a file is refused.
+    if ((!isTable && !isControl) || e.space == 1) {
+      return;
+    }
+    if (isControl && e.space != 0) {
+      fits = false;
       return;
     }
     if (dataOffset > size || e.start > size - dataOffset || e.length > size - dataOffset - e.start) {

@@ -100,6 +100,13 @@ TEST(LivePacket, NoUnitsOrZeroHeightNeverShowInfinity) {
   EXPECT_EQ(LiveValueText(std::nan("")), kNoValueText);
   EXPECT_EQ(LiveValueText(1e300), kNoValueText);
   EXPECT_EQ(LiveValueText(9999999.9), "9999999.9");
+  EXPECT_EQ(LiveValueText(-999999.9), "-999999.9");
+  // One digit more on the negative side, or rounding up into an eighth digit,
+  // would not fit the field.
+  EXPECT_EQ(LiveValueText(-1000000.0), kNoValueText);
+  EXPECT_EQ(LiveValueText(-9999999.0), kNoValueText);
+  EXPECT_EQ(LiveValueText(9999999.96), kNoValueText);
+  EXPECT_EQ(LiveValueText(-999999.96), kNoValueText);
   EXPECT_EQ(LiveValueText(0.04), "00000.0");
 }
 

@@ -92,13 +92,37 @@ TEST_F(Live, FailedCheckIsPostedMarked) {
   EXPECT_EQ(got[1].check, 6);
 }
 
-TEST_F(Live, TwoPacketsInOneReadArePostedInTwoPasses) {
+TEST_F(Live, TwoPacketsInOneReadArePostedInOnePass) {
   peer->Put(Concat({Packet(900, 0), Packet(901, 0)}), rig.clock.now() + 50ms);
   StartReader();
   const auto got = sink.WaitFor(2);
   StopReader();
   ASSERT_EQ(got.size(), 2u);
-  EXPECT_EQ(got[1].at - got[0].at, 35ms);
+  EXPECT_EQ(got[0].packet, Packet(900, 0));
+  EXPECT_EQ(got[1].packet, Packet(901, 0));
+  EXPECT_EQ(got[1].at, got[0].at);
+}
+
+// A sensor streaming 50 packets a second (faster than one packet per 35 ms
+// pause) is followed without a backlog: every packet is posted, in order,
+// and none later than 50 ms after it arrived.
+TEST_F(Live, FiftyPacketsASecondAreFollowedWithoutBacklog) {
+  constexpr int kCount = 500;  // ten seconds of stream
+  const auto t0 = rig.clock.now() + 10ms;
+  for (int i = 0; i < kCount; ++i) {
+    peer->Put(Packet(static_cast<std::uint16_t>(2000 + i), static_cast<std::uint8_t>(i & 0xF)), t0 + i * 20ms);
+  }
+  StartReader();
+  const auto got = sink.WaitFor(kCount);
+  StopReader();
+  ASSERT_EQ(got.size(), static_cast<std::size_t>(kCount));
+  std::chrono::milliseconds worst{0};
+  for (int i = 0; i < kCount; ++i) {
+    const auto& e = got[static_cast<std::size_t>(i)];
+    EXPECT_EQ(e.packet, Packet(static_cast<std::uint16_t>(2000 + i), static_cast<std::uint8_t>(i & 0xF)));
+    worst = std::max(worst, std::chrono::duration_cast<std::chrono::milliseconds>(e.at - (t0 + i * 20ms)));
+  }
+  EXPECT_LE(worst, 50ms);
 }
 
 TEST_F(Live, SilenceKeepsPollingAndStopEndsWithinAPass) {

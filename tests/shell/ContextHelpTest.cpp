@@ -502,6 +502,22 @@ TEST(ChmArchive, RefusesControlDataTheDecompressorCannotTake) {
     EXPECT_NE(*result, 0);
   }
   EXPECT_EQ(opensAndReads(kHelp / "QR27.chm"), R(1));
+
+  // Control data listed in a section other than 0 or 1: chmlib would send
+  // it through its decompressor before the decompressor is set up.
+  const std::string name = "::DataSpace/Storage/MSCompressed/ControlData";
+  const std::size_t entry = good.find(name);
+  ASSERT_NE(entry, std::string::npos);
+  ASSERT_EQ(good[entry + name.size()], 0) << "the entry's section";
+  std::string moved = good;
+  moved[entry + name.size()] = 0x10;
+  test::WriteBytes(dir / "section16.chm", moved);
+  EXPECT_EQ(opensAndReads(dir / "section16.chm"), R(0));
+  // In the compressed section chmlib leaves compression off: the file opens.
+  moved[entry + name.size()] = 0x01;
+  test::WriteBytes(dir / "section1.chm", moved);
+  const R result = opensAndReads(dir / "section1.chm");
+  ASSERT_TRUE(result.has_value());
 }
 
 TEST(ChmArchive, ANamedPipeIsNotWaitedFor) {
