@@ -500,6 +500,32 @@ int ReadCompleteConfigFile(const fs::path& path, const MODEL_DEFINITION& model, 
   return READ_CONFIG_OK;
 }
 
+std::optional<std::int32_t> FileTankShape(const fs::path& path) {
+  CStdioFileEx file(nullptr);
+  if (!OpenForReading(path, file)) {
+    return std::nullopt;
+  }
+  bool on = false;
+  std::optional<std::int32_t> type;
+  std::string text;
+  while (file.ReadString(text)) {
+    const std::optional<FILE_LINE> line = SplitLine(text);
+    if (!line) {
+      continue;
+    }
+    if (line->key == "NONLINEAR") {
+      on = line->value == "TRUE";
+    } else if (line->key == "NLTYPE") {
+      const auto n = LeadingInt(line->value);
+      if (n && *n >= 0 && *n <= std::numeric_limits<std::int16_t>::max()) {
+        type = *n;
+      }
+    }
+  }
+  file.Close();
+  return on ? type : std::nullopt;
+}
+
 bool ReadHeightsFromFile(const fs::path& path, const MODEL_DEFINITION& model, CONFIG_RECORD& record) {
   CStdioFileEx file(nullptr);
   if (!OpenForReading(path, file)) {

@@ -98,6 +98,12 @@ int ReadCompleteConfigFile(const std::filesystem::path& path, const MODEL_DEFINI
 // False, and nothing changes, when the file cannot be read.
 bool ReadHeightsFromFile(const std::filesystem::path& path, const MODEL_DEFINITION& model, CONFIG_RECORD& record);
 
+// The tank shape a configuration file switches on (NONLINEAR = TRUE with an
+// NLTYPE), read by the reader's rules; none when the file names none or
+// cannot be read. A file whose levels are in volume units names one of that
+// shape's volume units, which must be known before the file is read.
+std::optional<std::int32_t> FileTankShape(const std::filesystem::path& path);
+
 // The number for the next file of the proposed name: 0 when no file
 // "<base>[<anything>].<extension>" is in the proposed file's folder, else one
 // more than the largest number found in such names (at least 1). Names whose

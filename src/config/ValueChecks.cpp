@@ -1,5 +1,9 @@
 #include "config/ValueChecks.h"
 
+#include <algorithm>
+#include <limits>
+#include <optional>
+
 #include "common/CheckedFormat.h"
 #include "config/ConfigValues.h"
 #include "config/Selection.h"
@@ -79,7 +83,26 @@ CHECK_RESULT CheckFillHeight(const MODEL_DEFINITION& model, const CONFIG_RECORD&
   return CheckRange("Fill height", record.fillHeight, l.maxFillHeight, 0.0, l.maxFillHeight, 0.0);
 }
 
-CHECK_RESULT CheckLevel(const MODEL_DEFINITION& model, const CONFIG_RECORD& record, int row) {
+namespace {
+
+// The highest a level may be, in the units levels are shown in.
+double LevelTop(const MODEL_DEFINITION& model, const CONFIG_RECORD& record, const IVolumeLevels* volume) {
+  const double top = HeightLimits(model, record).maxFillHeight;
+  if (!record.volumeUnits) {
+    return top;
+  }
+  const std::optional<double> f = HeightFactor(model, record);
+  if (volume == nullptr || !f || !(top >= 0.0)) {
+    return std::numeric_limits<double>::infinity();
+  }
+  const std::optional<double> v = volume->FromCounts(record.unitsIndex, std::min(ToCounts(*f, top), 0xFFFF));
+  return v && *v >= 0.0 ? *v : std::numeric_limits<double>::infinity();
+}
+
+}  // namespace
+
+CHECK_RESULT CheckLevel(const MODEL_DEFINITION& model, const CONFIG_RECORD& record, int row,
+                        const IVolumeLevels* volume) {
   const CONFIGURATION_ENTRY* c = ConfigurationAt(model, record.configIndex);
   if (c == nullptr || row < 0 || row >= kLevelRows) {
     return {};
@@ -90,7 +113,7 @@ CHECK_RESULT CheckLevel(const MODEL_DEFINITION& model, const CONFIG_RECORD& reco
   if (kind == LevelKind::None) {
     return {};
   }
-  const double top = HeightLimits(model, record).maxFillHeight;
+  const double top = LevelTop(model, record, volume);
   // The nearest row above (step +1) or below (step -1) of the given kind.
   const auto nearest = [&](LevelKind wanted, int step, double otherwise) {
     for (int k = row + step; k >= 0 && k < kLevelRows; k += step) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/Messages.h"
+#include "config/ConfigValues.h"
 #include "defs/ConfigRecord.h"
 #include "defs/LanguageFile.h"
 #include "defs/ModelTables.h"
@@ -50,6 +51,11 @@ CHECK_RESULT CheckFillHeight(const MODEL_DEFINITION& model, const CONFIG_RECORD&
 // ("Hi" or "Lo" in it) or an On/Off level ("On" or "Off"); it may not pass a
 // neighbouring level of its own kind (error), and passing a neighbour of the
 // other kind warns. Any other label, or no matched configuration, passes.
-CHECK_RESULT CheckLevel(const MODEL_DEFINITION& model, const CONFIG_RECORD& record, int row);
+// With levels in volume units the top bound (the highest fill height) is
+// the volume at that height, through `volume`; without a conversion there
+// is no top bound but the neighbours (the page mapping refuses a volume
+// outside the tank's table).
+CHECK_RESULT CheckLevel(const MODEL_DEFINITION& model, const CONFIG_RECORD& record, int row,
+                        const IVolumeLevels* volume = nullptr);
 
 }  // namespace tolvane::config

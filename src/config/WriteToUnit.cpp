@@ -45,7 +45,7 @@ class WriteRun {
       for (int row = kLevelRows - 1; row >= 0 && result == CHECK_PASS; --row) {
         snap(levelFactor, r.level[static_cast<std::size_t>(row)]);
         view_.ShowValues();
-        result = Report(CheckLevel(c_.model, r, row));
+        result = Report(CheckLevel(c_.model, r, row, c_.volume));
       }
     }
     if (result == CHECK_ERROR) {

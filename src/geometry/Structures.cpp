@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "common/CheckedFormat.h"
+#include "config/ConfigFile.h"
 
 namespace tolvane::geometry {
 
@@ -66,6 +67,20 @@ double DimensionFactor(const DIMENSION_LAYOUT& layout, int unit, double tpf) {
 STRUCTURE_HEIGHTS HeightsFromResults(const CNonLinearData& data, double heightFactor) {
   return {HeightFromResult(data.results[kFillHeightResult], heightFactor),
           HeightFromResult(data.results[kSensorHeightResult], heightFactor)};
+}
+
+std::optional<std::int16_t> LoadTankUnitsOfFile(CModelFile& models, const MODEL_TABLES& tables,
+                                                const std::filesystem::path& file) {
+  const std::optional<std::int32_t> type = config::FileTankShape(file);
+  if (!type) {
+    return std::nullopt;
+  }
+  CNonLinearData scratch;
+  const auto shape = static_cast<std::int16_t>(*type);
+  if (!LoadStructureDefinition(models, tables, shape, scratch)) {
+    return std::nullopt;
+  }
+  return shape;
 }
 
 int RecalculateNonLinear(CModelFile& models, MODEL_TABLES& tables, CNonLinearData& data,

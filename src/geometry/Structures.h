@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,14 @@ std::vector<SHAPE_CHOICE> ListShapes(CModelFile& models, MODEL_TABLES& tables);
 // when no entry matches). False when no file defines the type; the record
 // is not changed then.
 bool LoadStructureDefinition(CModelFile& models, const MODEL_TABLES& tables, std::int16_t type, CNonLinearData& data);
+
+// Before a configuration file is read: loads the structure-definition file
+// of the tank shape the file switches on over the tables, so that the
+// shape's volume units are known when the file's UNITS line names one of
+// them. The shape's type, or none when the file names no shape or no file
+// defines it (the tables are not changed then).
+std::optional<std::int16_t> LoadTankUnitsOfFile(CModelFile& models, const MODEL_TABLES& tables,
+                                                const std::filesystem::path& file);
 
 // Raw level units per dimension unit for `unit`: DIMUNITCONV[unit] × TPF with
 // a unit window and a unit below the number of factors, else TPF.

@@ -109,6 +109,82 @@ TEST_F(ConfigFileCli, DiffListsEachFieldThatDiffers) {
   EXPECT_NE(out.find("Sensor height: file \"144.0\", unit \""), std::string::npos) << out;
 }
 
+// A tank whose levels are kept in gallons: the file names a volume unit of its
+// tank shape, which is known only once the shape's definition is loaded.
+// Written, compared and read back through the same strapping table.
+TEST_F(ConfigFileCli, LevelsInVolumeUnitsGoThroughTheTanksTable) {
+  link::sim::SimProcess sim(TOLVANE_SIM_PATH, {"--identity", "qr27"});
+  ASSERT_TRUE(sim.Running());
+  const fs::path unit = home_ / "unit.txt";
+  ASSERT_EQ(Run("read-config -o " + Quoted(unit), sim.root()).first, 0);
+  // A horizontal cylinder of 60 in diameter and 120 in length holds about
+  // 1469 gallons; with the sensor 60 in above its bottom the highest fill
+  // height (60 - 12 in) holds about 1260.
+  std::string text = Utf16Text(unit);
+  text = Replaced(text, "  UNITS = 0\t\t' Inches", "  UNITS = 5\t\t' Gallons");
+  text = Replaced(text, "  SENSORHEIGHT = 200.0", "  SENSORHEIGHT = 60.0");
+  text = Replaced(text, "  FILLHEIGHT = 180.0", "  FILLHEIGHT = 45.0");
+  text = Replaced(text, "  LEVEL[5] = 175.0\t' Hi Span (Full)", "  LEVEL[5] = 1000.0\t' Hi Span (Full)");
+  text = Replaced(text, "  LEVEL[4] = 160.0\t' Relay 2 Hi Alarm", "  LEVEL[4] = 900.0\t' Relay 2 Hi Alarm");
+  text = Replaced(text, "  LEVEL[1] = 30.0\t' Relay 1 Lo Alarm", "  LEVEL[1] = 100.0\t' Relay 1 Lo Alarm");
+  text = Replaced(text, "  LEVEL[0] = 10.0\t' Lo Span (Empty)", "  LEVEL[0] = 20.0\t' Lo Span (Empty)");
+  const std::string tank =
+      Replaced(text, "  NONLINEAR = FALSE", "  NONLINEAR = TRUE\r\n  NLTYPE = 1\r\n  D[0] = 60.0\r\n  D[1] = 120.0");
+  test::WriteBytes(home_ / "tank.txt", tank);
+
+  // Before the write the unit's levels, shown in the file's gallons, differ.
+  auto [rc, out] = Run("diff " + Quoted(home_ / "tank.txt"), sim.root());
+  EXPECT_EQ(rc, 1);
+  EXPECT_NE(out.find("Relay 1 Lo Alarm: file \""), std::string::npos) << out;
+
+  std::tie(rc, out) = Run("write-config " + Quoted(home_ / "tank.txt"), sim.root());
+  ASSERT_EQ(rc, 0) << out;
+  std::tie(rc, out) = Run("diff " + Quoted(home_ / "tank.txt"), sim.root());
+  EXPECT_EQ(rc, 0) << out;
+
+  // Read back in gallons with the shape named: the levels within the
+  // table's rounding, the shape saved with the file.
+  std::tie(rc, out) = Run("read-config --tank-type 1 --units Gallons", sim.root());
+  ASSERT_EQ(rc, 0) << out;
+  EXPECT_NE(out.find("Units:          Gallons\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Sensor height:  60.0 Inches\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Tank shape:     type 1, Horizontal cylinder"), std::string::npos) << out;
+  EXPECT_NE(out.find("Tank dimensions: 60.0, 120.0,"), std::string::npos) << out;
+  for (const auto& [label, gallons] : {std::pair{"Hi Span (Full):", 1000.0}, std::pair{"Relay 1 Lo Alarm:", 100.0}}) {
+    const std::size_t at = out.find(label);
+    ASSERT_NE(at, std::string::npos) << label;
+    EXPECT_NEAR(std::stod(out.substr(at + 23)), gallons, 1.5) << label;
+  }
+  const fs::path back = home_ / "back.txt";
+  ASSERT_EQ(Run("read-config --tank-type 1 --units Gallons -o " + Quoted(back), sim.root()).first, 0);
+  const std::string backText = Utf16Text(back);
+  EXPECT_NE(backText.find("  UNITS = 5\t\t' Gallons\r\n"), std::string::npos) << backText;
+  EXPECT_NE(backText.find("  NONLINEAR = TRUE\r\n  NLTYPE = 1\r\n  D[0] = 60.0\r\n  D[1] = 120.0\r\n"),
+            std::string::npos)
+      << backText;
+  std::tie(rc, out) = Run("diff " + Quoted(back), sim.root());
+  EXPECT_EQ(rc, 0) << out;
+
+  // The highest fill height holds about 1260 gallons: a level above it is
+  // refused in volume units as it is in inches, and nothing is written.
+  test::WriteBytes(home_ / "over.txt",
+                   Replaced(tank, "  LEVEL[5] = 1000.0\t' Hi Span (Full)", "  LEVEL[5] = 1300.0\t' Hi Span (Full)"));
+  EXPECT_EQ(Run("write-config " + Quoted(home_ / "over.txt"), sim.root()).first, 1);
+  std::tie(rc, out) = Run("diff " + Quoted(home_ / "tank.txt"), sim.root());
+  EXPECT_EQ(rc, 0) << out;
+
+  // What cannot be computed is refused, not compared or written in inches.
+  EXPECT_EQ(Run("read-config --units Gallons", sim.root()).first, 2);
+  EXPECT_EQ(Run("read-config --tank-type 1 --units Hogsheads", sim.root()).first, 2);
+  EXPECT_EQ(Run("read-config --tank-type 77", sim.root()).first, 2);
+  const std::string unknown = Replaced(tank, "  NLTYPE = 1", "  NLTYPE = 77");
+  test::WriteBytes(home_ / "unknown.txt", unknown);
+  EXPECT_EQ(Run("diff " + Quoted(home_ / "unknown.txt"), sim.root()).first, 2);
+  EXPECT_EQ(Run("write-config " + Quoted(home_ / "unknown.txt"), sim.root()).first, 2);
+  std::tie(rc, out) = Run("diff " + Quoted(home_ / "tank.txt"), sim.root());
+  EXPECT_EQ(rc, 0) << out;
+}
+
 TEST_F(ConfigFileCli, WithoutAUnitOrAModelThereIsNothingToCompare) {
   test::TempDir emptyRoot;
   fs::create_directories(emptyRoot / "sys/class/tty");

@@ -87,10 +87,11 @@ int CliCore::StartWithUnit(const std::string& adapter) {
   return 0;
 }
 
-int DecodeUnit(CProgramCore& core, CONFIG_RECORD& record, config::NONLINEAR_PAGE& nl, config::CONFIG_STATUS& status) {
+int DecodeUnit(CProgramCore& core, CONFIG_RECORD& record, config::NONLINEAR_PAGE& nl, config::CONFIG_STATUS& status,
+               const config::IVolumeLevels* volume) {
   const MODEL_DEFINITION& model = core.tables.model;
   config::StartSelections(model, record);
-  const int decoded = config::DecodeFromPage(model, record, nl, core.memory.Page(link::PAGE_CUSTOMER));
+  const int decoded = config::DecodeFromPage(model, record, nl, core.memory.Page(link::PAGE_CUSTOMER), volume);
   status = config::EvaluateConfiguration(model, record, false);
   config::UpdateCompleteness(model, record);
   return decoded;

@@ -39,7 +39,8 @@ int SelectAdapter(link::CUsbLink& link, const std::string& wanted);
 // The unit's configuration, decoded from its cached Customer page into
 // `record` in the record's units (its identity kept), as the form shows it at
 // start. DecodeFromPage's result: 0, or -1 when it is not complete.
-int DecodeUnit(CProgramCore& core, CONFIG_RECORD& record, config::NONLINEAR_PAGE& nl, config::CONFIG_STATUS& status);
+int DecodeUnit(CProgramCore& core, CONFIG_RECORD& record, config::NONLINEAR_PAGE& nl, config::CONFIG_STATUS& status,
+               const config::IVolumeLevels* volume = nullptr);
 
 class CliCore {
  public:

@@ -1,18 +1,22 @@
 // Configuration commands: what the unit's Customer page holds, read with the
 // unit's model, listed or written as a configuration file, and compared with
 // a configuration file.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/cli/CliCore.h"
+#include "app/cli/CliTank.h"
 #include "app/cli/Commands.h"
 #include "common/CheckedFormat.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigValues.h"
 #include "config/PageMapping.h"
 #include "config/Selection.h"
+#include "geometry/Structures.h"
 
 namespace tolvane::cli {
 namespace {
@@ -21,11 +25,19 @@ using namespace tolvane::config;
 
 std::string ShownValue(double v) { return v < 0.0 ? std::string("(not set)") : FormatValue(v); }
 
+std::string UnitsName(const MODEL_DEFINITION& model, std::int32_t index, bool volume) {
+  const std::int32_t count = std::min(volume ? model.volumeUnitsCount : model.unitsCount, kMaxUnits);
+  if (index < 0 || index >= count) {
+    return "?";
+  }
+  return volume ? model.volumeUnitNames[static_cast<std::size_t>(index)]
+                : model.unitNames[static_cast<std::size_t>(index)];
+}
+
 void PrintConfiguration(const MODEL_DEFINITION& model, const CONFIG_RECORD& r, const CONFIG_STATUS& status,
-                        const CProgramCore& core, const NONLINEAR_PAGE& nl) {
-  const std::string units = r.unitsIndex >= 0 && r.unitsIndex < model.unitsCount
-                                ? model.unitNames[static_cast<std::size_t>(r.unitsIndex)]
-                                : std::string("?");
+                        const CProgramCore& core, const NONLINEAR_PAGE& nl, const CliTank* tank) {
+  const std::string units = UnitsName(model, r.unitsIndex, r.volumeUnits);
+  const std::string heightUnits = UnitsName(model, r.volumeUnits ? r.lastLinearUnits : r.unitsIndex, false);
   std::printf("Unit:           %s serial %d\n", r.modelName.c_str(), r.serialNumber);
   std::printf("Model file:     %s (revision %s)\n", r.modelFileName.c_str(), r.modelFileRevision.c_str());
   std::printf("Configuration:  %s\n", StatusText(status, core.language, core.settings.languageNumber).c_str());
@@ -39,8 +51,13 @@ void PrintConfiguration(const MODEL_DEFINITION& model, const CONFIG_RECORD& r, c
     std::printf("  %-22s %s\n", (item.label + ":").c_str(), text.c_str());
   }
   std::printf("Units:          %s\n", units.c_str());
-  std::printf("Sensor height:  %s\n", ShownValue(r.sensorHeight).c_str());
-  std::printf("Fill height:    %s\n", ShownValue(r.fillHeight).c_str());
+  if (r.volumeUnits) {
+    std::printf("Sensor height:  %s %s\n", ShownValue(r.sensorHeight).c_str(), heightUnits.c_str());
+    std::printf("Fill height:    %s %s\n", ShownValue(r.fillHeight).c_str(), heightUnits.c_str());
+  } else {
+    std::printf("Sensor height:  %s\n", ShownValue(r.sensorHeight).c_str());
+    std::printf("Fill height:    %s\n", ShownValue(r.fillHeight).c_str());
+  }
   if (const CONFIGURATION_ENTRY* c = ConfigurationAt(model, r.configIndex)) {
     // Highest row first, as the form shows them.
     for (int k = kLevelRows - 1; k >= 0; --k) {
@@ -66,12 +83,24 @@ void PrintConfiguration(const MODEL_DEFINITION& model, const CONFIG_RECORD& r, c
     std::printf("  %-22s %s\n", (e.label + ":").c_str(), value.c_str());
   }
   std::printf("Notes:          %s\n", r.tankDescription.c_str());
-  if (nl.dimensionUnit != 0) {
-    std::printf("Tank shape:     dimension unit %u\n", static_cast<unsigned>(nl.dimensionUnit));
+  if (tank != nullptr) {
+    std::printf("Tank shape:     type %d, %s\n", static_cast<int>(tank->data.structureType),
+                tank->data.curveCaption.c_str());
+  }
+  bool dimensions = false;
+  for (const float d : nl.dimensions) {
+    dimensions = dimensions || d != 0.0f;
+  }
+  if (nl.dimensionUnit != 0 || dimensions) {
+    std::string list;
+    for (const float d : nl.dimensions) {
+      list += (list.empty() ? "" : ", ") + FormatValue(static_cast<double>(d));
+    }
+    std::printf("Tank dimensions: %s (dimension unit %u)\n", list.c_str(), static_cast<unsigned>(nl.dimensionUnit));
   }
 }
 
-int RunReadConfig(const std::string& adapter, const std::string& unitsName, const std::string& output) {
+int RunReadConfig(const std::string& adapter, const std::string& unitsName, const std::string& output, int tankType) {
   CliCore cli;
   if (const int rc = cli.StartWithUnit(adapter); rc != 0) {
     return rc;
@@ -80,24 +109,51 @@ int RunReadConfig(const std::string& adapter, const std::string& unitsName, cons
   const MODEL_DEFINITION& model = core.tables.model;
   CONFIG_RECORD& record = core.record;
   record.unitsIndex = 0;
-  // The units: as asked, else the preferred units of the settings.
+  // The units: as asked, else the preferred units of the settings; with a
+  // tank shape, the name may be one of the model's volume units.
   const std::string wanted = unitsName.empty() ? core.settings.prefUnits : unitsName;
+  bool found = false;
   for (std::int32_t u = 0; u < model.unitsCount && u < kMaxUnits; ++u) {
     if (model.unitNames[static_cast<std::size_t>(u)] == wanted) {
       record.unitsIndex = u;
+      found = true;
     }
   }
-  if (!unitsName.empty() && model.unitNames[static_cast<std::size_t>(record.unitsIndex)] != unitsName) {
-    std::fprintf(stderr, "error: the model has no units \"%s\"\n", unitsName.c_str());
+  if (!unitsName.empty() && !found && tankType < 0) {
+    std::fprintf(stderr, "error: the model has no units \"%s\" (volume units need --tank-type)\n", unitsName.c_str());
     return 2;
   }
   record.lastLinearUnits = record.unitsIndex;
 
   CONFIG_STATUS status;
   NONLINEAR_PAGE nl;
-  const int decoded = DecodeUnit(core, record, nl, status);
+  int decoded = DecodeUnit(core, record, nl, status);
+  // The unit keeps the tank's dimensions but not its shape: with the shape
+  // named, the table is computed from the unit's dimensions, and the levels
+  // can be shown in one of the shape's volume units.
+  CliTank tank;
+  CONFIG_NONLINEAR state;
+  state.page = nl;
+  if (tankType >= 0) {
+    state.on = true;
+    state.structureType = tankType;
+    if (tank.Calculate(core, state) != 0) {
+      return 2;
+    }
+    const std::optional<int> volumeUnit = found ? std::nullopt : VolumeUnitIndex(model, unitsName);
+    if (!unitsName.empty() && !found && !volumeUnit) {
+      std::fprintf(stderr, "error: neither the model nor tank shape %d has units \"%s\"\n", tankType,
+                   unitsName.c_str());
+      return 2;
+    }
+    if (volumeUnit) {
+      record.volumeUnits = true;
+      record.unitsIndex = *volumeUnit;
+      decoded = DecodeUnit(core, record, nl, status, tank.Volume());
+    }
+  }
   if (output.empty()) {
-    PrintConfiguration(model, record, status, core, nl);
+    PrintConfiguration(model, record, status, core, nl, tankType >= 0 ? &tank : nullptr);
   }
   if (!record.valid) {
     // What the unit holds is not a configuration of its model: say so, so
@@ -111,9 +167,8 @@ int RunReadConfig(const std::string& adapter, const std::string& unitsName, cons
     return 1;
   }
   if (!output.empty()) {
-    // The unit keeps no non-linear state: as at form start, it is off.
-    CONFIG_NONLINEAR state;
-    state.page = nl;
+    // Without --tank-type the unit's non-linear state is off, as at form
+    // start.
     if (!WriteConfigFile(output, model, record, state)) {
       std::fprintf(stderr, "error: %s\n       %s\n", Format(core.Text("ERROR_MESSAGE57"), 1).c_str(), output.c_str());
       return 2;
@@ -145,6 +200,9 @@ int RunDiff(const std::string& adapter, const std::string& file) {
   CONFIG_RECORD fromFile = core.record;
   StartSelections(model, fromFile);
   CONFIG_NONLINEAR fileState;
+  if (!LoadTankUnitsOrSay(core, file)) {
+    return DIFF_FILE_ERROR;
+  }
   switch (ReadConfigFile(file, model, fromFile, fileState, core.services.messages, core.language, language)) {
     case READ_CONFIG_OK:
       break;
@@ -154,21 +212,37 @@ int RunDiff(const std::string& adapter, const std::string& file) {
       std::fprintf(stderr, "error: %s\n       %s\n", core.Text("ERROR_MESSAGE53").c_str(), file.c_str());
       return DIFF_FILE_ERROR;
   }
-  if (fromFile.volumeUnits) {
+  // Levels in volume units are compared through the file's tank table: the
+  // unit's levels are shown in the file's volume unit.
+  CliTank tank;
+  if (fromFile.volumeUnits && tank.Calculate(core, fileState) != 0) {
     std::fprintf(stderr,
-                 "error: the file shows its levels in volume units; they cannot be compared with the "
-                 "unit without the tank calculation\n");
+                 "error: the file shows its levels in volume units, and the table of its tank shape cannot be "
+                 "computed\n");
     return DIFF_FILE_ERROR;
+  }
+  if (const config::IVolumeLevels* volume = tank.Volume()) {
+    // A volume reaches the unit as the level count nearest to it: the file
+    // agrees with the unit when it gives the count the unit holds.
+    for (double& level : fromFile.level) {
+      if (level >= 0.0) {
+        if (const auto counts = volume->ToCounts(fromFile.unitsIndex, level)) {
+          level = volume->FromCounts(fromFile.unitsIndex, *counts).value_or(level);
+        }
+      }
+    }
   }
 
   // The unit, decoded in the file's units. Its page keeps no non-linear
   // state or structure type: those are the file's, so only the dimensions
   // are compared.
   CONFIG_RECORD fromUnit = core.record;
-  fromUnit.unitsIndex = fromUnit.lastLinearUnits = fromFile.unitsIndex;
+  fromUnit.unitsIndex = fromFile.unitsIndex;
+  fromUnit.lastLinearUnits = fromFile.volumeUnits ? fromFile.lastLinearUnits : fromFile.unitsIndex;
+  fromUnit.volumeUnits = fromFile.volumeUnits;
   CONFIG_NONLINEAR unitState;
   CONFIG_STATUS status;
-  DecodeUnit(core, fromUnit, unitState.page, status);
+  DecodeUnit(core, fromUnit, unitState.page, status, tank.Volume());
   unitState.on = fileState.on;
   unitState.structureType = fileState.structureType;
 
@@ -187,11 +261,18 @@ CommandRunner AddConfigCommands(CLI::App& app) {
     std::string units;
     std::string output;
     std::string file;
+    int tankType = -1;
   };
   auto o = std::make_shared<Options>();
   auto* read = app.add_subcommand("read-config", "Print the configuration the unit holds, read with its model");
   read->add_option("--adapter", o->adapter, "Adapter description (when there are several)");
-  read->add_option("--units", o->units, "Units to show heights and levels in (a UNITS name of the model)");
+  read->add_option("--units", o->units,
+                   "Units to show heights and levels in (a UNITS name of the model; with --tank-type also a volume "
+                   "unit, for the levels)");
+  read->add_option("--tank-type", o->tankType,
+                   "The tank shape the unit's dimensions belong to (see tank shapes): shows its strapping table's "
+                   "caption and allows levels in volume units; -o then saves the shape with the file")
+      ->check(CLI::Range(0, 0x7FFF));
   read->add_option("-o,--output", o->output,
                    "Write the configuration as a configuration file (UTF-16, as the program saves it) instead "
                    "of listing it; nothing is written when the unit holds no valid, complete configuration");
@@ -206,7 +287,7 @@ CommandRunner AddConfigCommands(CLI::App& app) {
 
   return [read, diff, o]() -> std::optional<int> {
     if (read->parsed()) {
-      return RunReadConfig(o->adapter, o->units, o->output);
+      return RunReadConfig(o->adapter, o->units, o->output, o->tankType);
     }
     if (diff->parsed()) {
       return RunDiff(o->adapter, o->file);

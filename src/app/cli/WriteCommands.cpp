@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/cli/CliCore.h"
+#include "app/cli/CliTank.h"
 #include "app/cli/Commands.h"
 #include "app/cli/UploadQueue.h"
 #include "common/CheckedFormat.h"
@@ -18,6 +19,7 @@
 #include "config/PageMapping.h"
 #include "config/Selection.h"
 #include "config/WriteToUnit.h"
+#include "geometry/Structures.h"
 
 namespace tolvane::cli {
 namespace {
@@ -119,6 +121,9 @@ int RunWriteConfig(const std::string& file, const std::string& adapter, bool ser
   CONFIG_STATUS status;
   DecodeUnit(core, record, nonLinear.page, status);
   CConsoleMessages fileMessages;
+  if (!LoadTankUnitsOrSay(core, file)) {
+    return 2;
+  }
   const int read =
       ReadCompleteConfigFile(file, model, record, nonLinear, fileMessages, core.language, core.settings.languageNumber);
   if (read == READ_CONFIG_INCOMPLETE) {
@@ -130,6 +135,16 @@ int RunWriteConfig(const std::string& file, const std::string& adapter, bool ser
   }
   if (read != READ_CONFIG_OK) {
     std::fprintf(stderr, "error: %s\n", core.Text("ERROR_MESSAGE53").c_str());
+    return 2;
+  }
+  // Levels saved in volume units reach the unit through the file's tank
+  // table, computed as the form computes it when it opens the file.
+  CliTank tank;
+  if (record.volumeUnits && tank.Calculate(core, nonLinear) != 0) {
+    std::fprintf(stderr,
+                 "error: %s shows its levels in volume units, and the table of its tank shape cannot be "
+                 "computed; nothing was written\n",
+                 file.c_str());
     return 2;
   }
   EvaluateConfiguration(model, record, false);
@@ -160,6 +175,7 @@ int RunWriteConfig(const std::string& file, const std::string& adapter, bool ser
                         busy,
                         nullptr,
                         upload};
+  context.volume = tank.Volume();
   bool inProgress = false;
   const WRITE_RUN run = WriteToUnit(context, view, inProgress);
   if (!run.failure.empty() || run.checksFailed) {

@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "common/CheckedFormat.h"
 #include "common/FileSystem.h"
@@ -34,6 +35,7 @@
 #include "config/ValueChecks.h"
 #include "config/ui/SetFileName.h"
 #include "config/ui/TankPicture.h"
+#include "geometry/Structures.h"
 #include "shell/ui/BusyWindow.h"
 #include "shell/ui/DialogSupport.h"
 #include "shell/ui/SetOptions.h"
@@ -948,7 +950,7 @@ void CGenericForm::OnWriteToUnit() {
                         s_.upload,
                         s_.demonstration,
                         &uploadNotice_,
-                        nullptr};
+                        formTank_ ? formTank_->Volume() : nullptr};
   WriteToUnit(context, view, writeInProgress_);
   busy.Close();
   // The buttons follow the record, after a failure too.
@@ -956,8 +958,21 @@ void CGenericForm::OnWriteToUnit() {
 }
 
 int CGenericForm::ReadFile(const std::filesystem::path& path) {
+  // A file with levels in volume units names a volume unit of its tank
+  // shape: that shape's units are loaded before the file is read, and the
+  // tables restored when the read fails.
+  std::optional<MODEL_TABLES> before;
+  if (config::FileTankShape(path)) {
+    before = core_.tables;
+    if (!geometry::LoadTankUnitsOfFile(core_.models, core_.tables, path)) {
+      before.reset();
+    }
+  }
   const int rc = ReadConfigFile(path, model_, record_, nonLinear_, core_.services.messages, core_.language,
                                 core_.settings.languageNumber);
+  if (rc != 0 && before) {
+    core_.tables = std::move(*before);
+  }
   // A failed read has changed nothing: the form stays as it was.
   if (rc == 0) {
     RecalculateNonLinear();  // the table of the file's tank shape, not the last one's

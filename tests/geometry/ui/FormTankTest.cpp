@@ -103,6 +103,64 @@ TEST(FormTank, ChooseAHorizontalCylinderAndUseVolumeUnits) {
   EXPECT_EQ(units->count(), 5);
 }
 
+// A file saved with its levels in gallons opens in a form that has no tank
+// shape yet: the shape's volume units are loaded before the file is read, so
+// the levels stay gallons (not inches), and Write to Unit converts them
+// through the tank's table.
+TEST(FormTank, AFileWithLevelsInGallonsOpensInGallonsAndIsWritten) {
+  test::TempDir keep;
+  const std::filesystem::path file = keep / "tank.txt";
+  std::array<double, kLevelRows> gallons{};
+  {
+    test::FormRig rig("qr27");
+    rig.core->folders.components = TOLVANE_TEST_COMPONENTS_DIR;
+    CGenericForm& form = rig.Form();
+    Answerer answer;
+    answer.picker = [](CNonLinear2& p) {
+      p.Tabs()->setCurrentIndex(0);
+      p.Pages()[0]->List()->setCurrentRow(0);
+      FindControlAs<QPushButton>(&p, RESULT_OK)->click();
+    };
+    answer.dimensions = [](CDimensionForm& d) {
+      FindControlAs<QComboBox>(&d, CDimensionForm::IDC_UNITS)->setCurrentIndex(0);
+      FindControlAs<QLineEdit>(&d, 100)->setText("48");
+      FindControlAs<QLineEdit>(&d, 101)->setText("120");
+      FindControlAs<QLineEdit>(&d, 103)->setText("12");
+      FindControlAs<QPushButton>(&d, RESULT_OK)->click();
+    };
+    form.OnNonLinear();
+    form.OnUnitsChange(5);
+    CONFIG_RECORD r = rig.core->record;
+    ASSERT_TRUE(r.volumeUnits);
+    r.level[5] = 300.0;
+    r.level[4] = 250.0;
+    r.level[1] = 60.0;
+    r.level[0] = 20.0;
+    gallons = r.level;
+    ASSERT_TRUE(config::WriteConfigFile(file, rig.core->tables.model, r, form.NonLinear()));
+  }
+
+  test::FormRig rig("qr27");
+  rig.core->folders.components = TOLVANE_TEST_COMPONENTS_DIR;
+  CGenericForm& form = rig.Form();
+  auto* units = rig.Control<QComboBox>(CGenericForm::IDC_UNITS);
+  ASSERT_EQ(units->count(), 5) << "no tank shape yet";
+  rig.files.choose = file;
+  form.OnOpenConfigFile();
+  EXPECT_TRUE(rig.messages.shown.empty()) << rig.messages.shown.front().first;
+  const CONFIG_RECORD& r = rig.core->record;
+  EXPECT_TRUE(form.NonLinear().on);
+  EXPECT_TRUE(r.volumeUnits);
+  EXPECT_EQ(units->currentText(), "Gallons");
+  for (const int k : {5, 4, 1, 0}) {
+    EXPECT_DOUBLE_EQ(r.level[static_cast<std::size_t>(k)], gallons[static_cast<std::size_t>(k)]) << k;
+  }
+  rig.messages.answer = RESULT_NO;  // no further unit
+  form.OnWriteToUnit();
+  EXPECT_TRUE(rig.errors.shown.empty()) << rig.errors.shown.front().first;
+  EXPECT_EQ(rig.upload.serials.size(), 1u);
+}
+
 }  // namespace
 }  // namespace tolvane::geometry
 
