@@ -448,6 +448,30 @@ TEST(ChmArchive, PicturesThatAreNotThereLeaveNoTrace) {
   EXPECT_EQ(page->find("<!-- figure"), std::string::npos);
 }
 
+// Every picture a page of the program's help shows is compiled into the file,
+// the start window's picture of the getting-started page among them.
+TEST(ChmArchive, EveryPictureAPageShowsIsInTheFile) {
+  CChmArchive chm;
+  ASSERT_TRUE(chm.Open(kHelp / "Tolvane.chm"));
+  const auto hhc = chm.Read(chm.SystemInfo().contentsFile);
+  ASSERT_TRUE(hhc.has_value());
+  static const std::regex image(R"re(<img [^>]*src="([^"]+)")re");
+  std::set<std::string> shown;
+  for (const auto& e : ParseContents(*hhc)) {
+    const auto page = chm.Read(e.local);
+    ASSERT_TRUE(page.has_value()) << e.local;
+    for (std::sregex_iterator i(page->begin(), page->end(), image), end; i != end; ++i) {
+      const std::string picture = (*i)[1].str();
+      EXPECT_TRUE(chm.Exists(picture)) << e.local << ": " << picture;
+      shown.insert(picture);
+    }
+  }
+  for (const char* picture : {"images/start_dialog.png", "images/busy_window.png", "images/view_guide.png",
+                              "images/help_viewer.png", "images/configuration_form.png"}) {
+    EXPECT_EQ(shown.count(picture), 1u) << picture;
+  }
+}
+
 TEST(ChmArchive, RefusesWhatIsNotAHelpFile) {
   test::TempDir dir;
   test::WriteBytes(dir / "text.chm", "not a help file at all");
