@@ -1,12 +1,14 @@
 // The wiring drawings the build ships: every drawing a shipped model names
-// is a one-page-or-more PDF document in the build's data folder, at the path
-// the Wiring Diagram button opens for a program run from the build, and the
-// folder holds no drawing that no model names.
+// is a PDF document in the build's data folder, at the path the Wiring
+// Diagram button opens for a program run from the build; its table lists the
+// configurations that name it; and the folder holds no drawing that no model
+// names.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 
 #include "common/FileSystem.h"
 #include "common/Folders.h"
@@ -19,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kShippedModels = fs::path(TOLVANE_SOURCE_DATA) / "Models";
+const fs::path kDescriptions = fs::path(TOLVANE_SOURCE_DATA).parent_path() / "data-src" / "Drawings";
 
 // The folders as a program of the build resolves them for a user without a
 // portable tree.
@@ -54,6 +57,30 @@ std::string PdfFault(const std::string& bytes) {
     return "a page tree without pages";
   }
   return {};
+}
+
+// What the test reads of a drawing's description: the model it is of and the
+// configuration numbers of its table (the first cell of each row).
+struct DESCRIPTION {
+  std::string model;
+  std::set<int> rows;
+};
+
+DESCRIPTION ReadDescription(const fs::path& file) {
+  DESCRIPTION d;
+  static const std::regex model(R"(^MODEL\s*=\s*(\S+)\s*$)");
+  static const std::regex row(R"(^ROW\s*=\s*(\d+)\s*\|)");
+  std::istringstream in(test::ReadBytes(file));
+  std::string line;
+  std::smatch m;
+  while (std::getline(in, line)) {
+    if (std::regex_search(line, m, model)) {
+      d.model = m[1].str();
+    } else if (std::regex_search(line, m, row)) {
+      d.rows.insert(std::stoi(m[1].str()));
+    }
+  }
+  return d;
 }
 
 TEST(PdfCheck, TellsADocumentFromWhatIsNot) {
@@ -100,6 +127,24 @@ TEST(ShippedDrawings, EveryDrawingAShippedModelNamesIsAPdfWhereTheWiringDiagramL
     const fs::path path = folders.drawings / name;
     ASSERT_TRUE(fs::is_regular_file(path)) << path;
     EXPECT_EQ(PdfFault(test::ReadBytes(path)), "");
+  }
+
+  // Each drawing's table lists exactly the configurations that name it, of
+  // the model its title names.
+  for (const auto& m : models) {
+    const std::string model = m.file.stem().string().substr(std::string("QRModel_").size());
+    const MODEL_DEFINITION& d = m.loaded->model();
+    std::map<std::string, std::set<int>> numbers;
+    for (int n = 0; n < d.configurationCount; ++n) {
+      const CONFIGURATION_ENTRY& c = d.configurations[static_cast<std::size_t>(n)];
+      numbers[c.drawingFile].insert(c.number);
+    }
+    for (const auto& [name, wanted] : numbers) {
+      SCOPED_TRACE(name);
+      const DESCRIPTION text = ReadDescription(kDescriptions / (fs::path(name).stem().string() + ".txt"));
+      EXPECT_EQ(text.model, model);
+      EXPECT_EQ(text.rows, wanted);
+    }
   }
 
   // Nothing in the drawings folder that no model names.
