@@ -258,7 +258,7 @@ class CDrawingPainter {
     s_.Font(15, true);
     s_.Text(12, 11, 230, 10, d_.model + QStringLiteral(" wiring: ") + d_.configuration);
     s_.Font(9);
-    s_.Text(12, 19.5, 230, 6, d_.unit);
+    s_.Text(12, 19.5, 270, 6, d_.unit + QStringLiteral(" \u2014 ") + d_.serves);
     s_.Font(9, true);
     s_.Text(200, 12, 85, 6, name_, Qt::AlignRight | Qt::AlignTop);
     s_.Pen(0.3);
@@ -616,7 +616,8 @@ int main(int argc, char** argv) {
     QPdfWriter pdf(partial);
     pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(0, 0, 0, 0)));
     pdf.setResolution(600);
-    pdf.setTitle(drawing->model + QStringLiteral(" wiring: ") + drawing->configuration);
+    pdf.setTitle(drawing->model + QStringLiteral(" wiring: ") + drawing->configuration + QStringLiteral(", ") +
+                 drawing->serves);
     pdf.setCreator(QStringLiteral("Tolvane"));
     QPainter painter(&pdf);
     CSheet sheet(painter);
