@@ -66,12 +66,10 @@ struct DRAWING {
   QStringList notes;
 };
 
-QString Trimmed(const QString& s) { return s.trimmed(); }
-
 QStringList Fields(const QString& value) {
   QStringList f = value.split(QLatin1Char('|'));
   for (QString& s : f) {
-    s = Trimmed(s);
+    s = s.trimmed();
   }
   return f;
 }
@@ -81,7 +79,7 @@ std::optional<DRAWING> Parse(const QString& text, QString& error) {
   int lineNumber = 0;
   for (const QString& raw : text.split(QLatin1Char('\n'))) {
     ++lineNumber;
-    const QString line = Trimmed(raw);
+    const QString line = raw.trimmed();
     if (line.isEmpty() || line.startsWith(QLatin1Char('\''))) {
       continue;
     }
@@ -90,8 +88,8 @@ std::optional<DRAWING> Parse(const QString& text, QString& error) {
       error = QStringLiteral("line %1: no '='").arg(lineNumber);
       return std::nullopt;
     }
-    const QString key = Trimmed(line.left(eq)).toUpper();
-    const QString value = Trimmed(line.mid(eq + 1));
+    const QString key = line.left(eq).trimmed().toUpper();
+    const QString value = line.mid(eq + 1).trimmed();
     if (key == QLatin1String("MODEL")) {
       d.model = value;
     } else if (key == QLatin1String("UNIT")) {
