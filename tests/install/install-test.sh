@@ -64,6 +64,8 @@ identify_in "$work/moved" "$work/home2"
 # What the installation puts beside the programs.
 p="$work/moved"
 for f in share/tolvane/Models/Corporate_Model share/tolvane/Help/Tolvane.chm share/applications/tolvane.desktop \
+    share/tolvane/Help/QR25.chm share/tolvane/Help/QR27.chm share/tolvane/Help/QR30.chm \
+    share/tolvane/Drawings/QR25_Wiring.pdf share/tolvane/Drawings/QR30_Wiring_PumpDown.pdf \
     share/metainfo/example.kestrine.tolvane.metainfo.xml share/icons/hicolor/scalable/apps/tolvane.svg \
     lib/udev/rules.d/60-tolvane-adapter.rules share/doc/tolvane/copyright \
     share/man/man1/tolvane.1.gz share/man/man1/tolvane-cli.1.gz share/man/man1/tolvane-sim.1.gz; do

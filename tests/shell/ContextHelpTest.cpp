@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+
+#include "defs/ModelTestSupport.h"
 #include "link/sim/SimBridge.h"
 #include "shell/ChmArchive.h"
 #include "support/TestSupport.h"
@@ -293,6 +297,63 @@ TEST_F(ContextHelpTest, PagesComeFromTheMainFile) {
   EXPECT_TRUE(box_.shown.empty());
 }
 
+// Every configuration model the program ships names a help file the build
+// compiles, and every topic the model gives a control is a page of that file:
+// the context help opens it there, not in the main file.
+TEST(ShippedModelHelp, EveryTopicAModelNamesIsInItsHelpFile) {
+  int failed = 0;
+  const auto models = test::LoadShippedConfigurationModels(kModels, TOLVANE_PROTECTED_MODELS_DIR, failed);
+  EXPECT_EQ(failed, 0);
+  ASSERT_EQ(models.size(), 3u);
+  CLanguageFile language{kModels, nullptr};
+  ASSERT_EQ(language.Load("Tolvane_Language.txt"), 0);
+  const APP_SETTINGS settings;
+  for (const auto& m : models) {
+    SCOPED_TRACE(m.file.filename().string());
+    MODEL_TABLES& tables = *m.loaded->tables;
+    ASSERT_FALSE(tables.helpFile.empty());
+    CChmArchive chm;
+    ASSERT_TRUE(chm.Open(kHelp / tables.helpFile)) << tables.helpFile;
+
+    // The file opens on a page of its own, and its contents lead to its pages.
+    const CHM_SYSTEM_INFO info = chm.SystemInfo();
+    EXPECT_TRUE(chm.Exists(info.defaultTopic)) << info.defaultTopic;
+    const auto hhc = chm.Read(info.contentsFile);
+    ASSERT_TRUE(hhc.has_value()) << info.contentsFile;
+    std::set<std::string> listed;
+    for (const auto& e : ParseContents(*hhc)) {
+      EXPECT_TRUE(chm.Exists(e.local)) << e.local;
+      listed.insert(e.local);
+    }
+
+    // The topics the model set while it loaded: items, levels, Factory Config,
+    // Clear Screen, Advanced.
+    const auto& topics = m.loaded->help.topics;
+    std::set<int> ids;
+    for (const auto& [id, topic] : topics) {
+      ids.insert(id);
+    }
+    for (const int id : {1023, 1052, 1062}) {
+      EXPECT_EQ(ids.count(id), 1u) << "no topic for control " << id;
+    }
+    EXPECT_GE(ids.size(), static_cast<std::size_t>(2 * m.loaded->model().itemCount + 3));
+
+    tables.program.mainHelp = "Tolvane.chm";
+    CHelpTopicTable table;
+    table.ResetDefaults();
+    RecordingViewer viewer;
+    test::RecordingMessages box;
+    CContextHelp help(table, viewer, box, language, settings, kHelp, tables);
+    for (const auto& [id, topic] : topics) {
+      EXPECT_TRUE(chm.Exists(topic)) << id << ": " << topic;
+      EXPECT_EQ(listed.count(topic), 1u) << topic << " is not in the contents";
+      table.SetTopic(id, topic);
+      EXPECT_EQ(help.ControlHelpPath(id), HelpPath(kHelp, tables.helpFile, topic)) << id;
+    }
+    EXPECT_TRUE(box.shown.empty());
+  }
+}
+
 // The table as identification leaves it: the model of the unit overrides a
 // few topics, the next identification sets them back.
 TEST(ContextHelpAfterIdentification, FollowsTheLoadedModel) {
@@ -385,6 +446,30 @@ TEST(ChmArchive, PicturesThatAreNotThereLeaveNoTrace) {
   EXPECT_EQ(referenced, std::filesystem::exists(picture));
   EXPECT_EQ(chm.Exists("/images/configuration_form.png"), std::filesystem::exists(picture));
   EXPECT_EQ(page->find("<!-- figure"), std::string::npos);
+}
+
+// Every picture a page of the program's help shows is compiled into the file,
+// the start window's picture of the getting-started page among them.
+TEST(ChmArchive, EveryPictureAPageShowsIsInTheFile) {
+  CChmArchive chm;
+  ASSERT_TRUE(chm.Open(kHelp / "Tolvane.chm"));
+  const auto hhc = chm.Read(chm.SystemInfo().contentsFile);
+  ASSERT_TRUE(hhc.has_value());
+  static const std::regex image(R"re(<img [^>]*src="([^"]+)")re");
+  std::set<std::string> shown;
+  for (const auto& e : ParseContents(*hhc)) {
+    const auto page = chm.Read(e.local);
+    ASSERT_TRUE(page.has_value()) << e.local;
+    for (std::sregex_iterator i(page->begin(), page->end(), image), end; i != end; ++i) {
+      const std::string picture = (*i)[1].str();
+      EXPECT_TRUE(chm.Exists(picture)) << e.local << ": " << picture;
+      shown.insert(picture);
+    }
+  }
+  for (const char* picture : {"images/start_dialog.png", "images/busy_window.png", "images/view_guide.png",
+                              "images/help_viewer.png", "images/configuration_form.png"}) {
+    EXPECT_EQ(shown.count(picture), 1u) << picture;
+  }
 }
 
 TEST(ChmArchive, RefusesWhatIsNotAHelpFile) {

@@ -251,6 +251,9 @@ TEST_F(StartDialogTest, WindowStaysLiveWhileTheUnitIsConnected) {
           !test::Enabled(*start, COstrelDlg::IDC_RESTART) && !test::Enabled(*start, COstrelDlg::IDC_STUBBEDMODE);
       start->close();
       closeRefused = start->isVisible();
+      if (pollsWhileHeld == 10) {
+        test::Snapshot(*start, "start-dialog-connecting");
+      }
       if (++pollsWhileHeld == 20) {
         gate.Release();
       }
