@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "common/Clock.h"
 #include "common/FileSystem.h"
 #include "firmware/ProgramFiles.h"
@@ -25,28 +26,14 @@
 
 namespace {
 
+using tolvane::bench::CountingBridge;
+
 namespace fs = std::filesystem;
 using namespace tolvane;
 using namespace tolvane::firmware;
 
 constexpr double kFlashMs = 2.0;     // tolvane-sim's default flash time per packet
 constexpr double kEraseMs = 1000.0;  // the erase's specified time
-
-class CountingBridge final : public link::CForwardingBridge {
- public:
-  using CForwardingBridge::CForwardingBridge;
-  std::atomic<std::size_t> sent{0}, received{0};
-  int Read(link::BridgeHandle h, std::uint8_t* b, std::size_t c, std::size_t& r) override {
-    const int rc = inner_.Read(h, b, c, r);
-    received += r;
-    return rc;
-  }
-  int Write(link::BridgeHandle h, const std::uint8_t* b, std::size_t c, std::size_t& w) override {
-    const int rc = inner_.Write(h, b, c, w);
-    sent += w;
-    return rc;
-  }
-};
 
 class Quiet : public IMessageBox, public IErrorDetail, public IBusyWindow, public IProgramEvents {
  public:

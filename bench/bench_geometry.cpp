@@ -32,20 +32,10 @@ class Quiet : public IMessageBox {
     return RESULT_OK;
   }
 };
-class NoBusy : public IBusyWindowFactory {
-  class Window : public IBusyWindow {
-   public:
-    void SetMessage(const std::string&) override {}
-    void SetProgress(int) override {}
-  };
-
- public:
-  std::unique_ptr<IBusyWindow> OpenBusyWindow() override { return std::make_unique<Window>(); }
-};
 
 struct Rig {
   CComponentLoader loader{TOLVANE_BENCH_COMPONENTS_DIR};
-  NoBusy busy;
+  CNoBusyWindows busy;
   Quiet messages;
   CLanguageFile language{std::filesystem::path(TOLVANE_SOURCE_DATA) / "Models", nullptr};
   RealClock clock;

@@ -2,9 +2,9 @@
 // read the four pages and the information memory. Prints the wall time and
 // its ratio to the line-rate minimum.
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <cstdio>
 #include <thread>
 
 #include "common/Clock.h"
@@ -66,10 +66,10 @@ int main(int /*argc*/, char** argv) {
     for (int run = 0; run < 3 && status == 0; ++run) {
       link.CloseLink();
       const auto t0 = std::chrono::steady_clock::now();
-      const int rc = link.ConnectUnit() != 0                                                     ? 1
+      const int rc = link.ConnectUnit() != 0                                                   ? 1
                      : memory.ReadPages(-1, memory.Pages(), nullptr, 30, 40, 50, nullptr) != 0 ? 2
-                     : memory.ReadInfoMemory(memory.Info()) != 0                                 ? 3
-                                                                                                 : 0;
+                     : memory.ReadInfoMemory(memory.Info()) != 0                               ? 3
+                                                                                               : 0;
       const double wall = Ms(std::chrono::steady_clock::now() - t0);
       if (rc != 0) {
         std::fprintf(stderr, "bench_identify: step %d failed\n", rc);
@@ -79,9 +79,10 @@ int main(int /*argc*/, char** argv) {
       std::printf("identification run %d: %.1f ms\n", run + 1, wall);
     }
     if (status == 0) {
-      std::printf("identification (ConnectUnit + ReadPages(-1) + ReadInfoMemory): best %.1f ms; line-rate minimum "
-                  "%.1f ms (200 ms pauses + %.0f bytes at 9600 baud); ratio %.3f (target <= 1.15)\n",
-                  best, minimum, readBytes, best / minimum);
+      std::printf(
+          "identification (ConnectUnit + ReadPages(-1) + ReadInfoMemory): best %.1f ms; line-rate minimum "
+          "%.1f ms (200 ms pauses + %.0f bytes at 9600 baud); ratio %.3f (target <= 1.15)\n",
+          best, minimum, readBytes, best / minimum);
     }
   }
   link.CloseLink();

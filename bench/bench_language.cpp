@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchSupport.h"
 #include "common/FileSystem.h"
 #include "defs/LanguageFile.h"
 
@@ -55,25 +56,7 @@ long LoadGrowthKiB(const fs::path& folder, const std::string& file) {
   return growth;
 }
 
-class Folder {
- public:
-  Folder() {
-    std::string tmpl = (fs::temp_directory_path() / "tolvane-bench-XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) != nullptr) {
-      path_ = tmpl;
-    }
-  }
-  ~Folder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using tolvane::bench::Folder;
 
 void Measure(benchmark::State& state, const fs::path& folder, const std::string& file) {
   for (auto _ : state) {

@@ -63,9 +63,10 @@ int main(int /*argc*/, char** argv) {
       }
       std::sort(connect.begin(), connect.end());
       if (status == 0) {
-        std::printf("ConnectUnit, sensor in command mode: median %.1f ms, min %.1f ms, max %.1f ms "
-                    "(target <= 250 ms, 200 ms of it the protocol's own pauses)\n",
-                    connect[connect.size() / 2], connect.front(), connect.back());
+        std::printf(
+            "ConnectUnit, sensor in command mode: median %.1f ms, min %.1f ms, max %.1f ms "
+            "(target <= 250 ms, 200 ms of it the protocol's own pauses)\n",
+            connect[connect.size() / 2], connect.front(), connect.back());
       }
 
       // 32 block reads: command 0x31, acknowledgement, data frame.
@@ -97,9 +98,10 @@ int main(int /*argc*/, char** argv) {
         // zero (7) and the 69 bytes of the data frame.
         const std::size_t criticalBytes = static_cast<std::size_t>(kBlocks) * (6 + 7 + 69);
         if (status == 0) {
-          std::printf("32 block reads: %.1f ms; %zu bytes on the wire, line-rate minimum %.1f ms, ratio %.3f "
-                      "(target <= 1.15)\n",
-                      wall, wireBytes, lineMs(wireBytes), wall / lineMs(wireBytes));
+          std::printf(
+              "32 block reads: %.1f ms; %zu bytes on the wire, line-rate minimum %.1f ms, ratio %.3f "
+              "(target <= 1.15)\n",
+              wall, wireBytes, lineMs(wireBytes), wall / lineMs(wireBytes));
           std::printf("32 block reads: %zu bytes in sequence (trailing zeros overlap), minimum %.1f ms, ratio %.3f\n",
                       criticalBytes, lineMs(criticalBytes), wall / lineMs(criticalBytes));
         }

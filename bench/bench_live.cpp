@@ -57,11 +57,6 @@ class QuietErrors : public tolvane::IErrorDetail {
  public:
   void Show(const std::string& m, const std::string&) override { std::fprintf(stderr, "error: %s\n", m.c_str()); }
 };
-class QuietBusy : public tolvane::IBusyWindow {
- public:
-  void SetMessage(const std::string&) override {}
-  void SetProgress(int) override {}
-};
 
 }  // namespace
 
@@ -93,7 +88,7 @@ int main(int argc, char** argv) {
   bridge.AddAdapter(std::move(adapter));
   QuietMessages messages;
   QuietErrors errors;
-  QuietBusy busy;
+  CNoBusyWindow busy;
   CProgramCore core(folders,
                     PROGRAM_SERVICES{messages, errors, busy, bridge, clock, registry, [] { return std::tm{}; }});
   int code = 0;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchSupport.h"
 #include "common/FileSystem.h"
 #include "defs/FileCipher.h"
 #include "defs/ModelFile.h"
@@ -55,25 +56,7 @@ struct Session {
   tolvane::CModelFile parser;
 };
 
-class Folder {
- public:
-  Folder() {
-    std::string tmpl = (fs::temp_directory_path() / "tolvane-bench-XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) != nullptr) {
-      path_ = tmpl;
-    }
-  }
-  ~Folder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using tolvane::bench::Folder;
 
 void BM_ParseThousandConfigurations(benchmark::State& state) {
   Folder folder;

@@ -13,6 +13,7 @@
 
 #include <stdlib.h>
 
+#include "BenchSupport.h"
 #include "common/Clock.h"
 #include "config/PageMapping.h"
 #include "config/Selection.h"
@@ -23,27 +24,11 @@
 
 namespace {
 
+using tolvane::bench::CountingBridge;
+
 namespace fs = std::filesystem;
 using namespace tolvane;
 using namespace tolvane::config;
-
-// Counts the bytes that pass the adapter in both directions.
-class CountingBridge final : public link::CForwardingBridge {
- public:
-  using CForwardingBridge::CForwardingBridge;
-  std::atomic<std::size_t> sent{0}, received{0};
-
-  int Read(link::BridgeHandle h, std::uint8_t* b, std::size_t c, std::size_t& r) override {
-    const int rc = inner_.Read(h, b, c, r);
-    received += r;
-    return rc;
-  }
-  int Write(link::BridgeHandle h, const std::uint8_t* b, std::size_t c, std::size_t& w) override {
-    const int rc = inner_.Write(h, b, c, w);
-    sent += w;
-    return rc;
-  }
-};
 
 class Quiet : public IMessageBox, public IErrorDetail, public IBusyWindow, public IWriteView {
  public:

@@ -46,6 +46,13 @@ class IBusyWindow {
   virtual void SetProgress(int percent) = 0;
 };
 
+// The busy window of a program without windows: shows nothing.
+class CNoBusyWindow final : public IBusyWindow {
+ public:
+  void SetMessage(const std::string&) override {}
+  void SetProgress(int) override {}
+};
+
 // A notice or question with a "Do not show this message again" box. Returns
 // RESULT_OK (yes/OK) or RESULT_CANCEL (no, Escape, close box); `showAgain` is
 // set by the buttons from the check box and left alone on Escape.

@@ -51,6 +51,12 @@ class IBusyWindowFactory {
   virtual std::unique_ptr<IBusyWindow> OpenBusyWindow() = 0;
 };
 
+// Busy windows that show nothing, for the calculation without windows.
+class CNoBusyWindows final : public IBusyWindowFactory {
+ public:
+  std::unique_ptr<IBusyWindow> OpenBusyWindow() override { return std::make_unique<CNoBusyWindow>(); }
+};
+
 // What Calculate needs besides the record: the component factory, the
 // dialogs, the language, and the clock for its closing pause.
 struct CALCULATE_CONTEXT {

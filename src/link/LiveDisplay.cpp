@@ -173,6 +173,12 @@ bool CLiveReaderThread::Start(ILiveSink& sink) {
     link_.RunLiveReader();
     ended_.store(true);
   });
+  // Until the reader runs it does not take part in the clock's time: a
+  // simulated clock would let the caller's waits pass as if the reader
+  // were there and silent. The reader is running within microseconds.
+  while (!link_.ReaderRunning() && !ended_.load()) {
+    std::this_thread::yield();
+  }
   return true;
 }
 

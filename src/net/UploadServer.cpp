@@ -386,11 +386,18 @@ bool CUploadServer::OnCheckForUpdates() {
   return false;
 }
 
+bool CUploadServer::ReadFlagOrSay(const char* key, bool& value) {
+  int code = 0;
+  if (ctx_.store.ReadBool(key, value, &code)) {
+    Error(Format(Text("ERROR_MESSAGE107"), code));
+    return true;
+  }
+  return false;
+}
+
 bool CUploadServer::QueueRecord(const CONFIG_RECORD& record, const MODEL_DEFINITION& model) {
   bool optOut = false;
-  int code = 0;
-  if (ctx_.store.ReadBool("OPTOUT", optOut, &code)) {
-    Error(Format(Text("ERROR_MESSAGE107"), code));
+  if (ReadFlagOrSay("OPTOUT", optOut)) {
     return true;
   }
   if (optOut) {
@@ -411,8 +418,7 @@ bool CUploadServer::QueueRecord(const CONFIG_RECORD& record, const MODEL_DEFINIT
   // The flag goes up before the record is written, so a record in the file
   // never waits with the flag down, whenever the program is stopped.
   bool pending = false;
-  if (ctx_.store.ReadBool("PENDING", pending, &code)) {
-    Error(Format(Text("ERROR_MESSAGE107"), code));
+  if (ReadFlagOrSay("PENDING", pending)) {
     return true;
   }
   if (!pending && ctx_.store.WriteBool("PENDING", true)) {
@@ -444,8 +450,7 @@ bool CUploadServer::UploadPending(UPLOAD_REPORT* report) {
   UPLOAD_REPORT& r = report != nullptr ? *report : local;
   bool optOut = false;
   int code = 0;
-  if (ctx_.store.ReadBool("OPTOUT", optOut, &code)) {
-    Error(Format(Text("ERROR_MESSAGE107"), code));
+  if (ReadFlagOrSay("OPTOUT", optOut)) {
     return true;
   }
   if (optOut) {
@@ -454,8 +459,7 @@ bool CUploadServer::UploadPending(UPLOAD_REPORT* report) {
   CPendingUploads queue(PendingFile());
   const CPendingUploads::CLock lock = queue.Lock();
   bool pending = false;
-  if (ctx_.store.ReadBool("PENDING", pending, &code)) {
-    Error(Format(Text("ERROR_MESSAGE107"), code));
+  if (ReadFlagOrSay("PENDING", pending)) {
     return true;
   }
   if (!pending) {

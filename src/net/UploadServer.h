@@ -113,6 +113,9 @@ class CUploadServer {
  private:
   std::string Text(const char* key) const;
   void Error(const std::string& text) { ctx_.messages.Show(text, MB_ERROR); }
+  // Reads a flag of the settings store; true, with ERROR_MESSAGE107 shown,
+  // when it cannot be read.
+  bool ReadFlagOrSay(const char* key, bool& value);
   void Log(const std::string& text);
 
   std::string agent_;

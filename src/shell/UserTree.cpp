@@ -30,22 +30,6 @@ bool HasEntry(const fs::path& p) {
   return fs::symlink_status(p, ec).type() != fs::file_type::not_found;
 }
 
-// Writes `bytes` fully to `fd`; false (errno set) on failure.
-bool WriteAll(int fd, std::string_view bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n <= 0) {
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 enum class AddResult { Added, Exists, Failed };
 
 // Adds `target` with `bytes` unless it exists: written under a temporary name
@@ -59,7 +43,7 @@ AddResult AddFileNoReplace(const fs::path& target, std::string_view bytes, int& 
     return AddResult::Failed;
   }
   // mkstemp makes the file for its owner only; a shipped file is readable like any other.
-  const bool written = ::fchmod(fd, 0644) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  const bool written = ::fchmod(fd, 0644) == 0 && WriteAllBytes(fd, bytes) && ::fsync(fd) == 0;
   error = errno;
   ::close(fd);
   AddResult result = AddResult::Failed;

@@ -8,21 +8,6 @@
 #include "geometry/Structures.h"
 
 namespace tolvane::cli {
-namespace {
-
-class SilentBusyWindows : public geometry::IBusyWindowFactory {
-  class Window : public IBusyWindow {
-   public:
-    void SetMessage(const std::string&) override {}
-    void SetProgress(int) override {}
-  };
-
- public:
-  std::unique_ptr<IBusyWindow> OpenBusyWindow() override { return std::make_unique<Window>(); }
-};
-
-}  // namespace
-
 int CliTank::Calculate(CProgramCore& core, const config::CONFIG_NONLINEAR& state) {
   volume_.reset();
   data = geometry::CNonLinearData();
@@ -32,7 +17,7 @@ int CliTank::Calculate(CProgramCore& core, const config::CONFIG_NONLINEAR& state
     return geometry::CALC_UNDEFINED_TYPE;
   }
   geometry::CComponentLoader loader(core.folders.components);
-  SilentBusyWindows busy;
+  geometry::CNoBusyWindows busy;
   CConsoleMessages messages;
   RealClock clock;
   const geometry::CALCULATE_CONTEXT context{loader, busy, messages, core.language, core.settings.languageNumber,

@@ -11,6 +11,7 @@
 
 #include "app/cli/CliCore.h"
 #include "app/cli/Commands.h"
+#include "app/cli/InterruptGate.h"
 #include "common/CheckedFormat.h"
 #include "common/FileSystem.h"
 #include "firmware/Crc32.h"
@@ -24,40 +25,11 @@ namespace {
 
 using namespace tolvane::firmware;
 
-// SIGINT and SIGTERM are held back during a run and taken only where the run
-// can stop without harm: between two records of a combined file, or after a
-// failure. Blocked before any thread starts, so every thread inherits it.
-class RunInterruptGate {
- public:
-  RunInterruptGate() {
-    sigemptyset(&set_);
-    sigaddset(&set_, SIGINT);
-    sigaddset(&set_, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set_, &old_);
-  }
-  ~RunInterruptGate() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-  RunInterruptGate(const RunInterruptGate&) = delete;
-  RunInterruptGate& operator=(const RunInterruptGate&) = delete;
-  // True once an interrupt came (taken without waiting).
-  bool Pending() {
-    const timespec none{0, 0};
-    if (!interrupted_ && sigtimedwait(&set_, nullptr, &none) > 0) {
-      interrupted_ = true;
-    }
-    return interrupted_;
-  }
-
- private:
-  sigset_t set_{};
-  sigset_t old_{};
-  bool interrupted_ = false;
-};
-
 // Progress on a terminal as a bar redrawn in place; otherwise one plain line
 // per percent step. Log lines are printed as the run writes them.
 class ConsoleRunEvents final : public IProgramEvents {
  public:
-  explicit ConsoleRunEvents(RunInterruptGate& gate) : gate_(gate), terminal_(::isatty(STDOUT_FILENO) == 1) {}
+  explicit ConsoleRunEvents(CInterruptGate& gate) : gate_(gate), terminal_(::isatty(STDOUT_FILENO) == 1) {}
   void OnProgress(int perMille) override {
     const int percent = perMille / 10;
     if (percent == lastPercent_) {
@@ -94,7 +66,7 @@ class ConsoleRunEvents final : public IProgramEvents {
       lastPercent_ = -1;
     }
   }
-  RunInterruptGate& gate_;
+  CInterruptGate& gate_;
   bool terminal_;
   bool barShown_ = false;
   int lastPercent_ = -1;
@@ -111,7 +83,7 @@ std::filesystem::path ModelFilePath(const CProgramCore& core) {
 }
 
 int RunFlash(const std::string& file, const std::string& adapter) {
-  RunInterruptGate gate;
+  CInterruptGate gate;
   if (const std::string key = CheckProgramPath(file); !key.empty()) {
     const char* why = key == "ERROR_MESSAGE75"    ? "no file name"
                       : key == "ERROR_MESSAGE102" ? "the file name is too short"

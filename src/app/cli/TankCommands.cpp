@@ -16,17 +16,6 @@
 namespace tolvane::cli {
 namespace {
 
-class SilentBusy : public geometry::IBusyWindowFactory {
-  class Window : public IBusyWindow {
-   public:
-    void SetMessage(const std::string&) override {}
-    void SetProgress(int) override {}
-  };
-
- public:
-  std::unique_ptr<IBusyWindow> OpenBusyWindow() override { return std::make_unique<Window>(); }
-};
-
 struct TankSession {
   TankSession()
       : folders(ProgramFolders()),
@@ -132,7 +121,7 @@ int RunTable(const std::string& model, int type, const std::vector<double>& dims
     data.dimensions[i] = dims[i];
   }
   geometry::CComponentLoader loader(s.folders.components);
-  SilentBusy busy;
+  geometry::CNoBusyWindows busy;
   CConsoleMessages messages;
   RealClock clock;
   const geometry::CALCULATE_CONTEXT cx{loader, busy, messages, s.language, s.settings.languageNumber, clock, false};

@@ -13,6 +13,7 @@
 #include "app/cli/CliCore.h"
 #include "app/cli/CliTank.h"
 #include "app/cli/Commands.h"
+#include "app/cli/InterruptGate.h"
 #include "app/cli/UploadQueue.h"
 #include "common/CheckedFormat.h"
 #include "config/ConfigFile.h"
@@ -26,44 +27,11 @@ namespace {
 
 using namespace tolvane::config;
 
-// SIGINT and SIGTERM are held back while units are written and taken only
-// while the program waits for the next unit, so a unit is never left half
-// written. Blocked before any thread starts, so every thread inherits it.
-class InterruptGate {
- public:
-  InterruptGate() {
-    sigemptyset(&set_);
-    sigaddset(&set_, SIGINT);
-    sigaddset(&set_, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set_, &old_);
-  }
-  ~InterruptGate() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-  InterruptGate(const InterruptGate&) = delete;
-  InterruptGate& operator=(const InterruptGate&) = delete;
-
-  // Waits up to `ms` for an interrupt; true once one came.
-  bool Wait(int ms) {
-    if (interrupted_) {
-      return true;
-    }
-    timespec t{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
-    if (sigtimedwait(&set_, nullptr, &t) > 0) {
-      interrupted_ = true;
-    }
-    return interrupted_;
-  }
-
- private:
-  sigset_t set_{};
-  sigset_t old_{};
-  bool interrupted_ = false;
-};
-
 // The command line's side of a write run: one line per unit written, and a
 // wait for the next unit instead of a question.
 class CliWriteView final : public IWriteView {
  public:
-  CliWriteView(CProgramCore& core, bool series, InterruptGate& gate) : core_(core), series_(series), gate_(gate) {}
+  CliWriteView(CProgramCore& core, bool series, CInterruptGate& gate) : core_(core), series_(series), gate_(gate) {}
 
   void ShowValues() override {}
   void ClearFileName() override {}
@@ -94,17 +62,11 @@ class CliWriteView final : public IWriteView {
  private:
   CProgramCore& core_;
   bool series_;
-  InterruptGate& gate_;
-};
-
-class QuietBusy final : public IBusyWindow {
- public:
-  void SetMessage(const std::string&) override {}
-  void SetProgress(int) override {}
+  CInterruptGate& gate_;
 };
 
 int RunWriteConfig(const std::string& file, const std::string& adapter, bool series, bool acceptWarnings) {
-  InterruptGate gate;
+  CInterruptGate gate;
   CliCore cli(false, acceptWarnings ? RESULT_YES : RESULT_NO);
   if (const int rc = cli.StartWithUnit(adapter); rc != 0) {
     return rc;
@@ -154,7 +116,7 @@ int RunWriteConfig(const std::string& file, const std::string& adapter, bool ser
     return 2;
   }
 
-  QuietBusy busy;
+  CNoBusyWindow busy;
   RealClock clock;
   CConsoleErrors uploadErrors;
   net::UPLOAD_CONTEXT uploadContext{core.tables.program, core.folders,           core.language, core.settings,
