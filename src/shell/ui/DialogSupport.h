@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -25,6 +26,10 @@ W* WithControlId(W* widget, int id) {
 }
 
 int ControlId(const QWidget* widget);
+
+// Set on a window whose size and position were kept from an earlier run:
+// its pages do not grow it to their own size.
+inline constexpr char kKeptPlacementProperty[] = "keptPlacement";
 
 // The first widget under `root` (or `root` itself) that carries `id`; null
 // when there is none.
@@ -65,6 +70,21 @@ class WorkingWindowScope {
 // to), kept on the owner's screen.
 void CentreOn(QWidget* window, const QWidget* owner);
 
+// Where a window opens that has no shown owner to be centred on (QDialog
+// centres on a shown owner itself): centred on the window the user works
+// in, else on the screen; never at the screen's top left.
+void PlaceWithoutOwner(QWidget* window);
+
+// The width a window needs for its title bar to show `title` whole: the
+// text in the title font and room for the window menu and the close box.
+int TitleBarWidth(const QWidget* window, const QString& title);
+
+// `picture` (drawn for 1:1 pixels) for a device with `ratio` device pixels
+// per pixel: scaled smoothly to the device's pixels and marked with the
+// ratio, so that it is painted at its own size without being blown up
+// pixel by pixel. The picture itself at ratio 1.
+QImage ScaledForDevice(const QImage& picture, qreal ratio);
+
 // Window flags of a modal dialog: a title and a close box, no minimise or
 // maximise box, no context-help button.
 inline constexpr Qt::WindowFlags kModalDialogFlags =
@@ -81,6 +101,9 @@ class CKitDialog : public QDialog {
 
   void accept() override;
   void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 };
 
 // A page of a tabbed window that may refuse to be left.

@@ -61,6 +61,13 @@ TEST_F(SetFileName, ShowsTheProposedNameWithTheLanguagesTexts) {
   Run(name, [](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Konfigurationsdatei speichern"));
     EXPECT_EQ(test::ControlText(d, CSetFileName::IDC_CANCEL), QStringLiteral("Abbrechen"));
+    // Wide enough for its title in the desktop's bold title font and the
+    // title bar's buttons beside it.
+    QFont title = d.font();
+    title.setBold(true);
+    const QFontMetrics fm(title);
+    EXPECT_GE(d.width(), fm.horizontalAdvance(d.windowTitle()) + fm.height() * 4);
+    test::Snapshot(d, "set_file_name_german");
     test::ClickControl(d, CSetFileName::IDC_CANCEL);
   });
 }
