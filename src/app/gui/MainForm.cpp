@@ -209,9 +209,11 @@ void CMainForm::RestorePlacement() {
     return;
   }
   const QRect area = screen->availableGeometry();
-  // The window frame of the desktop is not part of the placement: leave it room.
-  const QSize frame(16, 48);
-  const SCREEN_AREA inner{area.x(), area.y(), area.width() - frame.width(), area.height() - frame.height()};
+  // The window frame of the desktop (its title bar above all) is not part
+  // of the placement: leave it room on the screen.
+  const QMargins frame = kFrameRoom;
+  const SCREEN_AREA inner{area.x() + frame.left(), area.y() + frame.top(), area.width() - frame.left() - frame.right(),
+                          area.height() - frame.top() - frame.bottom()};
   std::string value;
   const QSize least = minimumSizeHint();
   if (!core_.store.ReadString(kMainWindowPlacement, value)) {
@@ -225,8 +227,8 @@ void CMainForm::RestorePlacement() {
   // First run: the size it wants, within the screen, centred on it.
   const WINDOW_PLACEMENT wanted{0, 0, width(), height()};
   WINDOW_PLACEMENT fitted = FitPlacement(wanted, inner, least.width(), least.height());
-  fitted.x = area.x() + (area.width() - fitted.width) / 2;
-  fitted.y = area.y() + (area.height() - fitted.height - frame.height()) / 2;
+  fitted.x = inner.x + (inner.width - fitted.width) / 2;
+  fitted.y = inner.y + (inner.height - fitted.height) / 2;
   setGeometry(fitted.x, fitted.y, fitted.width, fitted.height);
 }
 

@@ -438,7 +438,7 @@ void CGenericForm::Build() {
   // The file's date comes and goes: its room is kept (FixColumnWidths), so
   // that the row and the columns above it stay as they are.
   fileDate_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-  fileName_->setMinimumWidth(fileName_->fontMetrics().averageCharWidth() * 24);
+  fileName_->setMinimumWidth(fileName_->fontMetrics().averageCharWidth() * 28);
   open_ = button(IDC_OPENFILE);
   save_ = button(IDC_SAVEFILE);
   print_ = button(IDC_PRINTFILE);
@@ -635,14 +635,10 @@ void CGenericForm::FixColumnWidths() {
   }
   levelsGrid_->setColumnMinimumWidth(0, labels);
 
-  // The file date's room: the longest date in either language.
-  int date = 0;
-  for (int column = 0; column < 2; ++column) {
-    probe.setFont(fileDate_->font());
-    probe.setText(FromUtf8(Format(core_.language.Text("STATUS_MESSAGE39", column), 12, 28, 2088, 23, 58)));
-    date = std::max(date, probe.sizeHint().width());
-  }
-  fileDate_->setFixedWidth(date);
+  // The file date's room: the widest date.
+  probe.setFont(fileDate_->font());
+  probe.setText(FromUtf8(Format(Text("STATUS_MESSAGE39"), 12, 28, 2088, 23, 58)));
+  fileDate_->setFixedWidth(probe.sizeHint().width());
 }
 
 void CGenericForm::SetCaptions() {
@@ -792,12 +788,13 @@ bool CGenericForm::Start() {
       // Never past the screen: the form scrolls there instead.
       if (const QScreen* screen = sheet->screen()) {
         const QRect area = screen->availableGeometry();
-        grown = grown.boundedTo(QSize(area.width() - 16, area.height() - 48));
+        const QRect inner = area.marginsRemoved(kFrameRoom);
+        grown = grown.boundedTo(inner.size());
         // Grown about its centre.
         QRect placed(QPoint(0, 0), grown);
         placed.moveCenter(sheet->geometry().center());
-        placed.moveLeft(std::clamp(placed.left(), area.left(), std::max(area.left(), area.right() - grown.width())));
-        placed.moveTop(std::clamp(placed.top(), area.top(), std::max(area.top(), area.bottom() - grown.height() - 40)));
+        placed.moveLeft(std::clamp(placed.left(), inner.left(), std::max(inner.left(), inner.right() - grown.width())));
+        placed.moveTop(std::clamp(placed.top(), inner.top(), std::max(inner.top(), inner.bottom() - grown.height())));
         sheet->move(placed.topLeft());
       }
       sheet->resize(grown);

@@ -144,6 +144,9 @@ void CKitDialog::showEvent(QShowEvent* event) {
   const int titled = TitleBarWidth(this, windowTitle());
   if (width() < titled) {
     if (layout() != nullptr && layout()->sizeConstraint() == QLayout::SetFixedSize) {
+      // A fixed-size layout would take the width back at its next
+      // activation: it keeps only its least size from now on.
+      layout()->setSizeConstraint(QLayout::SetMinimumSize);
       setFixedWidth(titled);
     } else {
       setMinimumWidth(titled);

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QMargins>
 #include <QString>
 #include <QWidget>
 
@@ -26,6 +27,10 @@ W* WithControlId(W* widget, int id) {
 }
 
 int ControlId(const QWidget* widget);
+
+// Room the desktop's window frame takes around a window's client area (its
+// title bar above), for placing windows wholly on the screen.
+inline const QMargins kFrameRoom{8, 32, 8, 8};
 
 // Set on a window whose size and position were kept from an earlier run:
 // its pages do not grow it to their own size.
