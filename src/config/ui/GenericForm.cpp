@@ -1322,15 +1322,16 @@ bool CGenericForm::eventFilter(QObject* watched, QEvent* event) {
       // The right button is for help; no context menus on the form.
       return true;
     case QEvent::ShortcutOverride:
-      // F1 is the control's own help here, not the main window's page help.
-      if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+      // F1 is the control's own help here, not the main window's page help
+      // (while the form is the page shown).
+      if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 && isVisible()) {
         event->accept();
         return true;
       }
       break;
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(event);
-      if (key->key() == Qt::Key_F1) {
+      if (key->key() == Qt::Key_F1 && isVisible()) {
         s_.help.ShowControlHelp(id);
         return true;
       }
