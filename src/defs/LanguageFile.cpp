@@ -186,4 +186,20 @@ std::string CLanguageFile::Text(std::string_view key, int language) const {
   return out;
 }
 
+std::string WithoutAccessKeys(std::string_view caption) {
+  std::string plain;
+  plain.reserve(caption.size());
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&') {
+      if (i + 1 < caption.size() && caption[i + 1] == '&') {
+        plain += '&';
+        ++i;
+      }
+      continue;
+    }
+    plain += caption[i];
+  }
+  return plain;
+}
+
 }  // namespace tolvane

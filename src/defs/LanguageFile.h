@@ -69,4 +69,10 @@ class CLanguageFile {
   int refused_ = 0;
 };
 
+// A control caption as plain text: the access-key marks of the language
+// file's button and label texts ("&Open" underlines the O) removed, "&&"
+// kept as one "&". For places that show a caption as it stands: window
+// titles, log lines, message texts, the command-line program.
+std::string WithoutAccessKeys(std::string_view caption);
+
 }  // namespace tolvane

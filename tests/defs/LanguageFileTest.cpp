@@ -173,5 +173,15 @@ TEST_F(LanguageFileTest, MissingFileOrUnsafeNameShowsTheErrorAndLeavesTheCatalog
   std::filesystem::remove(dir_.path().parent_path() / "outside.txt");
 }
 
+TEST(AccessKeys, CaptionsLoseTheirMarksAndKeepALiteralAmpersand) {
+  EXPECT_EQ(WithoutAccessKeys("&Open Config File"), "Open Config File");
+  EXPECT_EQ(WithoutAccessKeys("Konfiguration ö&ffnen"), "Konfiguration öffnen");
+  EXPECT_EQ(WithoutAccessKeys("Save && Close"), "Save & Close");
+  EXPECT_EQ(WithoutAccessKeys("&&&Print"), "&Print");
+  EXPECT_EQ(WithoutAccessKeys("Trailing &"), "Trailing ");
+  EXPECT_EQ(WithoutAccessKeys("Plain"), "Plain");
+  EXPECT_EQ(WithoutAccessKeys(""), "");
+}
+
 }  // namespace
 }  // namespace tolvane

@@ -3,6 +3,7 @@
 // formats into it (listed beside the file in Tolvane_Language.args).
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -56,6 +57,16 @@ std::vector<std::string> RequiredKeys() {
   family("SERVICE_MESSAGE", {{1, 14}});
   for (const char* k : {"IDD_INFOMEMORY", "IDD_TECHSUPPORT", "IDC_TS_SERVER", "IDC_TS_NAME", "IDC_TS_PHONE",
                         "IDC_TS_EMAIL", "IDC_TS_DESCRIPTION", "IDC_TS_SEND"}) {
+    keys.emplace_back(k);
+  }
+  // Tooltips and the main window's status bar.
+  for (const char* k : {"TIP_WRITETARGET",   "TIP_VIEWDRAWING",     "TIP_ADVANCED",     "TIP_DEFAULTCFG",
+                        "TIP_RESET",         "TIP_OPENFILE",        "TIP_SAVEFILE",     "TIP_PRINTFILE",
+                        "TIP_NONLINEAR",     "TIP_TESTCONFIGS",     "TIP_VIEWTANKS",    "TIP_HELP",
+                        "TIP_RESTART",       "TIP_STUBBEDMODE",     "TIP_BROWSE2",      "TIP_SELECTPROGRAM",
+                        "TIP_PROGRAM",       "TIP_WC_UPDATE",       "TIP_PAUSECHART",   "TIP_EXPORTREADINGS",
+                        "STATUSBAR_ADAPTER", "STATUSBAR_NOADAPTER", "STATUSBAR_UNIT",   "STATUSBAR_NOUNIT",
+                        "STATUSBAR_DEMO",    "STATUSBAR_FILE",      "STATUSBAR_NOFILE", "STATUSBAR_UNSAVED"}) {
     keys.emplace_back(k);
   }
   return keys;
@@ -127,6 +138,41 @@ TEST_F(ShippedLanguage, EveryTextFitsItsCallersArguments) {
       // Every argument is used: the pattern with one argument fewer must not fit.
       const std::vector<FormatArg> fewer(args.begin(), args.end() - 1);
       EXPECT_FALSE(PatternFits(text, fewer)) << key << " column " << column << " ignores an argument: " << text;
+    }
+  }
+}
+
+// The captions that share a window carry an access key each, in both
+// languages, and no two of one window the same.
+TEST_F(ShippedLanguage, CaptionsOfOneWindowHaveAccessKeysOfTheirOwn) {
+  const std::vector<std::vector<const char*>> windows{
+      // The configuration form and the main window's Help button.
+      {"IDC_WRITETARGET", "IDC_VIEWDRAWING", "IDC_ADVANCED", "IDC_DEFAULTCFG", "IDC_RESET", "IDC_OPENFILE",
+       "IDC_SAVEFILE", "IDC_PRINTFILE", "IDC_NONLINEAR", "IDC_TESTCONFIGS", "IDC_VIEWTANKS", "IDC_UNITLABEL",
+       "IDC_SHLABEL", "IDC_FHLABEL", "IDC_CFLABEL", "IDC_DSLABEL", "IDD_HELP"},
+      // The updates page.
+      {"IDC_BROWSE2", "IDC_SELECTPROGRAM", "IDC_PROGRAM", "IDC_WC_UPDATE", "IDC_OPTIN", "IDC_FMWEFN_TXT", "IDD_HELP"},
+      {"IDC_RESTART", "IDC_STUBBEDMODE"},
+      {"IDC_YES", "IDC_NO", "IDC_SKIPINTRO"},
+      {"LIVE_MESSAGE3", "LIVE_MESSAGE4", "IDD_HELP"},
+  };
+  for (const auto& window : windows) {
+    for (int column = 0; column < 2; ++column) {
+      std::map<char32_t, std::string> taken;
+      for (const char* key : window) {
+        const std::string text = catalogue_.Text(key, column);
+        const auto mark = text.find('&');
+        ASSERT_NE(mark, std::string::npos) << key << " column " << column << ": " << text;
+        ASSERT_LT(mark + 1, text.size()) << key;
+        // The key's character, lower case (one byte, or the two of a UTF-8 umlaut).
+        const unsigned char first = static_cast<unsigned char>(text[mark + 1]);
+        const char32_t character =
+            first < 0x80 ? static_cast<char32_t>(std::tolower(first))
+                         : (static_cast<char32_t>(first) << 8) | static_cast<unsigned char>(text[mark + 2]);
+        const auto [at, fresh] = taken.emplace(character, key);
+        EXPECT_TRUE(fresh) << key << " and " << at->second << " share an access key in column " << column;
+      }
+      EXPECT_EQ(WithoutAccessKeys(catalogue_.Text(window.front(), column)).find('&'), std::string::npos);
     }
   }
 }

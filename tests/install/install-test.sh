@@ -27,7 +27,12 @@ as_user() {
 identify_in() {
   local prefix=$1 home=$2
   rm -rf "$work/devices"; mkdir -p "$work/devices"
-  as_user "$home" "$prefix/bin/tolvane-sim" --device-root "$work/devices" --identity qr27 > "$work/sim.txt" 2>&1 &
+  # Started without the function: a function in the background runs in a
+  # subshell of its own, and $! would be that subshell, not the simulator
+  # (killing it left the simulator running).
+  mkdir -p "$home"
+  env -i PATH=/usr/bin:/bin HOME="$home" TOLVANE_DEVICE_ROOT="$work/devices" \
+    "$prefix/bin/tolvane-sim" --device-root "$work/devices" --identity qr27 > "$work/sim.txt" 2>&1 &
   sim=$!
   # The simulator prints its line once its adapter is registered.
   for _ in $(seq 200); do

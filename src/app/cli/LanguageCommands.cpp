@@ -33,7 +33,8 @@ CommandRunner AddLanguageCommands(CLI::App& app) {
       std::fprintf(stderr, "error: no text for key %s\n", opts->key.c_str());
       return 1;
     }
-    std::printf("%s\n", text.c_str());
+    // As the windows show it: a caption without its access-key marks.
+    std::printf("%s\n", WithoutAccessKeys(text).c_str());
     return 0;
   };
 }

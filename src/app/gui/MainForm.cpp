@@ -10,6 +10,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -20,6 +23,7 @@
 #include "app/gui/AboutDlg.h"
 #include "app/gui/ProgramIcon.h"
 #include "common/CheckedFormat.h"
+#include "config/ui/GenericForm.h"
 
 namespace tolvane {
 namespace {
@@ -86,7 +90,12 @@ CMainForm::CMainForm(CProgramCore& core, bool demonstration, const std::string& 
       help_(help),
       pages_(MainFormPages(core.settings.demoTab)),
       tabs_(WithControlId(new QTabWidget(this), IDC_TABS)),
-      helpButton_(WithControlId(new QToolButton(this), IDC_HELPBUTTON)) {
+      helpButton_(WithControlId(new QToolButton(this), IDC_HELPBUTTON)),
+      statusBar_(new QStatusBar(this)),
+      adapterField_(new QLabel(statusBar_)),
+      unitField_(new QLabel(statusBar_)),
+      fileField_(new QLabel(statusBar_)),
+      demonstration_(demonstration) {
   setWindowTitle(FromUtf8(caption));
   setWindowIcon(ProgramIcon());
   // In the task bar, with a minimize box; no context-help button.
@@ -96,6 +105,9 @@ CMainForm::CMainForm(CProgramCore& core, bool demonstration, const std::string& 
   for (const FORM_PAGE& page : pages_) {
     QWidget* widget = pages.CreatePage(page.id, core, demonstration, start, tabs_);
     tabs_->addTab(widget, FromUtf8(core.Text(page.captionKey)));
+    if (auto* form = qobject_cast<CGenericForm*>(widget)) {
+      connect(form, &CGenericForm::fileStateChanged, this, &CMainForm::RefreshStatus);
+    }
   }
   // A page with unsaved work may keep the sheet on it: a click on a tab or a
   // key that changes the page asks before the other page shows.
@@ -125,6 +137,12 @@ CMainForm::CMainForm(CProgramCore& core, bool demonstration, const std::string& 
   menu->addAction(QString::fromUtf8(kAboutItem), this, &CMainForm::ShowAbout);
   helpButton_->setMenu(menu);
   connect(helpButton_, &QToolButton::clicked, this, [this] { help_.ShowHelp(PageId(ActivePage())); });
+  helpButton_->setToolTip(FromUtf8(core.Text("TIP_HELP")) + QStringLiteral(" (F1)"));
+  // F1 opens the help of the page shown; on the configuration form the
+  // control with the focus takes F1 itself for its own help page.
+  auto* helpKey = new QShortcut(QKeySequence::HelpContents, this);
+  helpKey->setContext(Qt::WindowShortcut);
+  connect(helpKey, &QShortcut::activated, helpButton_, &QToolButton::click);
 
   // The sheet's OK and Cancel exist but are hidden: only the pages end it with OK.
   auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -143,8 +161,90 @@ CMainForm::CMainForm(CProgramCore& core, bool demonstration, const std::string& 
   layout->setSpacing(8);
   layout->addWidget(tabs_, 1);
   layout->addLayout(bottom);
-  // Large enough for the largest page as it wants to be shown.
+
+  for (QLabel* field : {adapterField_, unitField_, fileField_}) {
+    field->setTextFormat(Qt::PlainText);
+  }
+  fileField_->setObjectName(QStringLiteral("statusFile"));
+  unitField_->setObjectName(QStringLiteral("statusUnit"));
+  adapterField_->setObjectName(QStringLiteral("statusAdapter"));
+  statusBar_->setSizeGripEnabled(true);
+  statusBar_->addWidget(unitField_);
+  statusBar_->addWidget(fileField_, 1);
+  statusBar_->addPermanentWidget(adapterField_);
+  layout->addWidget(statusBar_);
+  // The status bar runs along the window's lower edge.
+  layout->setContentsMargins(10, 10, 10, 0);
+  RefreshStatus();
+
+  // Large enough for the largest page as it wants to be shown, but never
+  // larger than the screen.
   resize(QSize(fontMetrics().averageCharWidth() * 100, fontMetrics().lineSpacing() * 30).expandedTo(sizeHint()));
+  RestorePlacement();
+}
+
+void CMainForm::RefreshStatus() {
+  MAIN_STATUS status;
+  status.demonstration = demonstration_;
+  status.adapter = core_.link.SelectedDescription();
+  status.adapterGone = core_.link.AdapterGone();
+  if (!demonstration_) {
+    status.modelName = core_.record.modelName;
+    status.serialNumber = core_.record.serialNumber;
+  }
+  if (auto* form = findChild<CGenericForm*>()) {
+    status.fileName = form->FileInUse();
+    status.configured = form->Configured();
+    status.unsaved = form->Unsaved();
+  }
+  const MAIN_STATUS_TEXTS texts = MainStatusTexts([this](const char* key) { return core_.Text(key); }, status);
+  adapterField_->setText(FromUtf8(texts.adapter));
+  unitField_->setText(FromUtf8(texts.unit));
+  fileField_->setText(FromUtf8(texts.file));
+}
+
+void CMainForm::RestorePlacement() {
+  const QScreen* screen = this->screen();
+  if (screen == nullptr) {
+    return;
+  }
+  const QRect area = screen->availableGeometry();
+  // The window frame of the desktop (its title bar above all) is not part
+  // of the placement: leave it room on the screen.
+  const QMargins frame = kFrameRoom;
+  const SCREEN_AREA inner{area.x() + frame.left(), area.y() + frame.top(), area.width() - frame.left() - frame.right(),
+                          area.height() - frame.top() - frame.bottom()};
+  std::string value;
+  const QSize least = minimumSizeHint();
+  if (!core_.store.ReadString(kMainWindowPlacement, value)) {
+    if (const auto kept = ParsePlacement(value)) {
+      const WINDOW_PLACEMENT fitted = FitPlacement(*kept, inner, least.width(), least.height());
+      setGeometry(fitted.x, fitted.y, fitted.width, fitted.height);
+      setProperty(kKeptPlacementProperty, true);
+      return;
+    }
+  }
+  // First run: the size it wants, within the screen, centred on it.
+  const WINDOW_PLACEMENT wanted{0, 0, width(), height()};
+  WINDOW_PLACEMENT fitted = FitPlacement(wanted, inner, least.width(), least.height());
+  fitted.x = inner.x + (inner.width - fitted.width) / 2;
+  fitted.y = inner.y + (inner.height - fitted.height) / 2;
+  setGeometry(fitted.x, fitted.y, fitted.width, fitted.height);
+}
+
+void CMainForm::StorePlacement() {
+  if (!isVisible()) {
+    return;
+  }
+  const QRect shown = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+  // A failed write is not reported: the next run opens at the default size.
+  core_.store.WriteString(kMainWindowPlacement,
+                          FormatPlacement(WINDOW_PLACEMENT{shown.x(), shown.y(), shown.width(), shown.height()}));
+}
+
+void CMainForm::done(int result) {
+  StorePlacement();
+  CKitDialog::done(result);
 }
 
 void CMainForm::RequestPage(int index) {

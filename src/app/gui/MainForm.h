@@ -11,6 +11,8 @@
 #include "app/gui/StartFlow.h"
 #include "shell/ui/DialogSupport.h"
 
+class QLabel;
+class QStatusBar;
 class QTabWidget;
 class QToolButton;
 
@@ -43,6 +45,14 @@ class CMainForm : public CKitDialog {
   // updates page does so after a firmware update).
   void CloseWithOk() { accept(); }
 
+  // The status bar: the adapter, the unit (or the demonstration unit), the
+  // configuration file in use with its unsaved mark.
+  QStatusBar* StatusBar() const { return statusBar_; }
+  // Shows the state as it is now (the configuration page reports changes).
+  void RefreshStatus();
+
+  void done(int result) override;
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -52,12 +62,20 @@ class CMainForm : public CKitDialog {
 
  private:
   void ShowAbout();
+  // The size and position kept from the last run, brought onto the screen.
+  void RestorePlacement();
+  void StorePlacement();
 
   CProgramCore& core_;
   IHelpHook& help_;
   std::vector<FORM_PAGE> pages_;
   QTabWidget* tabs_;
   QToolButton* helpButton_;
+  QStatusBar* statusBar_;
+  QLabel* adapterField_;
+  QLabel* unitField_;
+  QLabel* fileField_;
+  bool demonstration_;
   int startPage_ = 0;
   int current_ = 0;         // the page shown last
   bool returning_ = false;  // going back to a page that refused to be left

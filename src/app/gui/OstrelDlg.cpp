@@ -332,6 +332,8 @@ void COstrelDlg::SetLabels() {
   startupFrame_->setTitle(FromUtf8(Text("IDC_FRAME_STARTUP")));
   sample_->setText(FromUtf8(Text("IDC_STUBBEDMODE")));
   restart_->setText(FromUtf8(Text("IDC_RESTART")));
+  sample_->setToolTip(FromUtf8(Text("TIP_STUBBEDMODE")));
+  restart_->setToolTip(FromUtf8(Text("TIP_RESTART")));
   busy_->setWindowTitle(FromUtf8(Text("IDD_BUSYWINDOW")));
 }
 

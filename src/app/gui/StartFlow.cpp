@@ -1,5 +1,9 @@
 #include "app/gui/StartFlow.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
+
 #include "common/CheckedFormat.h"
 
 namespace tolvane {
@@ -71,6 +75,64 @@ int DecideStartPage(APP_SETTINGS& settings, bool demonstration, const std::funct
   settings.autoUpdate = false;
   settings.startPage = 0;
   return stored;
+}
+
+MAIN_STATUS_TEXTS MainStatusTexts(const TextLookup& text, const MAIN_STATUS& status) {
+  MAIN_STATUS_TEXTS texts;
+  texts.adapter = status.adapter.empty() || status.adapterGone ? text("STATUSBAR_NOADAPTER")
+                                                               : Format(text("STATUSBAR_ADAPTER"), status.adapter);
+  if (status.demonstration) {
+    texts.unit = text("STATUSBAR_DEMO");
+  } else if (status.modelName.empty()) {
+    texts.unit = text("STATUSBAR_NOUNIT");
+  } else {
+    texts.unit = Format(text("STATUSBAR_UNIT"), status.modelName, status.serialNumber);
+  }
+  texts.file = status.fileName.empty() ? text("STATUSBAR_NOFILE") : Format(text("STATUSBAR_FILE"), status.fileName);
+  if (status.unsaved && status.configured) {
+    texts.file = Format(text("STATUSBAR_UNSAVED"), texts.file);
+  }
+  return texts;
+}
+
+std::string FormatPlacement(const WINDOW_PLACEMENT& placement) {
+  return Format("%d,%d,%d,%d", placement.x, placement.y, placement.width, placement.height);
+}
+
+std::optional<WINDOW_PLACEMENT> ParsePlacement(const std::string& value) {
+  std::array<int, 4> numbers{};
+  std::size_t at = 0;
+  for (std::size_t n = 0; n < numbers.size(); ++n) {
+    if (n > 0) {
+      if (at >= value.size() || value[at] != ',') {
+        return std::nullopt;
+      }
+      ++at;
+    }
+    const char* first = value.data() + at;
+    const char* last = value.data() + value.size();
+    const auto [end, ec] = std::from_chars(first, last, numbers[n]);
+    if (ec != std::errc() || end == first) {
+      return std::nullopt;
+    }
+    at = static_cast<std::size_t>(end - value.data());
+  }
+  if (at != value.size() || numbers[2] <= 0 || numbers[3] <= 0) {
+    return std::nullopt;
+  }
+  return WINDOW_PLACEMENT{numbers[0], numbers[1], numbers[2], numbers[3]};
+}
+
+WINDOW_PLACEMENT FitPlacement(WINDOW_PLACEMENT placement, const SCREEN_AREA& area, int minimumWidth,
+                              int minimumHeight) {
+  if (area.width <= 0 || area.height <= 0) {
+    return placement;
+  }
+  placement.width = std::clamp(placement.width, std::min(minimumWidth, area.width), area.width);
+  placement.height = std::clamp(placement.height, std::min(minimumHeight, area.height), area.height);
+  placement.x = std::clamp(placement.x, area.x, area.x + area.width - placement.width);
+  placement.y = std::clamp(placement.y, area.y, area.y + area.height - placement.height);
+  return placement;
 }
 
 }  // namespace tolvane

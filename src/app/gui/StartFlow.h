@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,5 +72,47 @@ std::vector<FORM_PAGE> MainFormPages(bool demoTab);
 // asks (1: accepted), which sets the auto-update flag and the stored start
 // page to the updates page. Every other case clears both.
 int DecideStartPage(APP_SETTINGS& settings, bool demonstration, const std::function<int()>& offerNewerFirmware);
+
+// What the main window's status bar shows: the adapter, the unit, the
+// configuration file in use.
+struct MAIN_STATUS {
+  bool demonstration = false;
+  std::string adapter;  // the selected adapter's description; empty: none
+  bool adapterGone = false;
+  std::string modelName;  // the identified unit; empty: none
+  int serialNumber = 0;
+  std::string fileName;     // the configuration file opened or saved last; empty: none
+  bool configured = false;  // the form holds a valid, complete configuration
+  bool unsaved = false;     // ... that no file holds yet
+};
+struct MAIN_STATUS_TEXTS {
+  std::string adapter;
+  std::string unit;
+  std::string file;
+};
+MAIN_STATUS_TEXTS MainStatusTexts(const TextLookup& text, const MAIN_STATUS& status);
+
+// The main window's size and position as kept between runs, in the settings
+// value kMainWindowPlacement: "x,y,width,height" in device-independent pixels.
+struct WINDOW_PLACEMENT {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+struct SCREEN_AREA {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+inline constexpr const char* kMainWindowPlacement = "MAINWINDOW";
+std::string FormatPlacement(const WINDOW_PLACEMENT& placement);
+// Nothing for a value that is not four integers with a positive size.
+std::optional<WINDOW_PLACEMENT> ParsePlacement(const std::string& value);
+// The placement brought onto `area` (the screen's available area): no larger
+// than the area and no smaller than `minimum`, moved in so that it lies
+// wholly on the area.
+WINDOW_PLACEMENT FitPlacement(WINDOW_PLACEMENT placement, const SCREEN_AREA& area, int minimumWidth, int minimumHeight);
 
 }  // namespace tolvane

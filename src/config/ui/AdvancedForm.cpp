@@ -85,7 +85,8 @@ CAdvancedForm::CAdvancedForm(const MODEL_DEFINITION& model, std::array<ADVANCED_
       }
     }
   }
-  setWindowTitle(LanguageText(language, settings, "IDC_ADVANCED"));
+  // The button's caption, without its access key.
+  setWindowTitle(FromUtf8(WithoutAccessKeys(language.Text("IDC_ADVANCED", settings.languageNumber))));
   connect(update, &QPushButton::clicked, this, &CAdvancedForm::Update);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(scroll_, &QScrollBar::valueChanged, this, &CAdvancedForm::Scrolled);

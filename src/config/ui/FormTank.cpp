@@ -112,7 +112,7 @@ void CGenericForm::OnNonLinear() {
   busy.SetProgress(60);
   busy.SetMessage(core_.Text("STATUS_MESSAGE36"));
   busy.SetProgress(100);
-  unsaved_ = true;
+  SetUnsaved(true);
 }
 
 }  // namespace tolvane

@@ -18,6 +18,11 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -365,9 +370,15 @@ void CGenericForm::Build() {
   QFont statusFont = status_->font();
   statusFont.setBold(true);
   status_->setFont(statusFont);
-  status_->setMinimumHeight(status_->fontMetrics().height() + 8);
+  // The status line takes the width the boxes give it and wraps within two
+  // lines: its text never sets the column's width.
+  status_->setWordWrap(true);
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  status_->setFixedHeight(status_->fontMetrics().lineSpacing() * 2 + 8);
+  status_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   auto* notesLabel = label(IDC_DSLABEL, configGroup_);
   notes_ = WithControlId(new QPlainTextEdit(configGroup_), IDC_NOTES);
+  notesLabel->setBuddy(notes_);
   notes_->setTabChangesFocus(true);
   notes_->setFixedHeight(notes_->fontMetrics().lineSpacing() * 3 + 12);
   auto* configBox = new QVBoxLayout(configGroup_);
@@ -380,18 +391,23 @@ void CGenericForm::Build() {
   // Tank levels: units, heights, level rows (highest first), the picture.
   tankGroup_ = WithControlId(new QGroupBox(this), IDC_TANKWINDOW);
   auto* levelsGrid = new QGridLayout;
+  levelsGrid_ = levelsGrid;
   levelsGrid->setHorizontalSpacing(10);
   levelsGrid->setVerticalSpacing(5);
   units_ = WithControlId(new QComboBox(tankGroup_), IDC_UNITS);
   sensorHeight_ = WithControlId(new QLineEdit(tankGroup_), IDC_SENSORHEIGHT);
   fillHeight_ = WithControlId(new QLineEdit(tankGroup_), IDC_FILLHEIGHT);
   int row = 0;
-  levelsGrid->addWidget(label(IDC_UNITLABEL, tankGroup_), row, 0);
-  levelsGrid->addWidget(units_, row++, 1);
-  levelsGrid->addWidget(label(IDC_SHLABEL, tankGroup_), row, 0);
-  levelsGrid->addWidget(sensorHeight_, row++, 1);
-  levelsGrid->addWidget(label(IDC_FHLABEL, tankGroup_), row, 0);
-  levelsGrid->addWidget(fillHeight_, row++, 1);
+  // Each label's access key moves the focus to its box.
+  auto buddy = [&](int id, QWidget* box) {
+    QLabel* l = label(id, tankGroup_);
+    l->setBuddy(box);
+    levelsGrid->addWidget(l, row, 0);
+    levelsGrid->addWidget(box, row++, 1);
+  };
+  buddy(IDC_UNITLABEL, units_);
+  buddy(IDC_SHLABEL, sensorHeight_);
+  buddy(IDC_FHLABEL, fillHeight_);
   levelsGrid->setRowMinimumHeight(row++, 8);
   for (int k = kLevelRows - 1; k >= 0; --k) {
     levelLabels_[At(k)] = label(kLevelLabels[At(k)], tankGroup_);
@@ -421,13 +437,19 @@ void CGenericForm::Build() {
   fileName_ = WithControlId(new QLineEdit(this), IDC_FILENAME);
   fileName_->installEventFilter(this);
   fileDate_ = label(IDC_FILEDATE, this);
+  // The file's date comes and goes: its room is kept (FixColumnWidths), so
+  // that the row and the columns above it stay as they are.
+  fileDate_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+  fileName_->setMinimumWidth(fileName_->fontMetrics().averageCharWidth() * 28);
   open_ = button(IDC_OPENFILE);
   save_ = button(IDC_SAVEFILE);
   print_ = button(IDC_PRINTFILE);
   factory_ = button(IDC_DEFAULTCFG);
   reset_ = button(IDC_RESET);
   auto* fileRow = new QHBoxLayout;
-  fileRow->addWidget(label(IDC_CFLABEL, this));
+  QLabel* fileLabel = label(IDC_CFLABEL, this);
+  fileLabel->setBuddy(fileName_);
+  fileRow->addWidget(fileLabel);
   fileRow->addWidget(fileName_, 1);
   fileRow->addWidget(fileDate_);
   fileRow->addSpacing(12);
@@ -460,18 +482,165 @@ void CGenericForm::Build() {
   commands->addWidget(drawing_);
   commands->addWidget(write_);
 
-  auto* layout = new QVBoxLayout(this);
+  // The form scrolls where the screen is smaller than the form (large
+  // scale factors); otherwise the scroll area is not to be seen.
+  content_ = new QWidget(this);
+  content_->setObjectName(QStringLiteral("formContent"));
+  auto* layout = new QVBoxLayout(content_);
   layout->setContentsMargins(12, 10, 12, 10);
   layout->setSpacing(8);
   layout->addLayout(head);
   layout->addLayout(middle, 1);
   layout->addLayout(fileRow);
   layout->addLayout(commands);
+  scroll_ = new QScrollArea(this);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setWidgetResizable(true);
+  scroll_->setFocusPolicy(Qt::NoFocus);
+  scroll_->setWidget(content_);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(scroll_);
+
+  // The commands' keys, while the form is on screen.
+  const std::pair<QKeySequence, QPushButton*> keys[] = {
+      {OpenKey(), open_}, {SaveKey(), save_}, {PrintKey(), print_}, {WriteKey(), write_}};
+  for (const auto& [sequence, target] : keys) {
+    auto* shortcut = new QShortcut(sequence, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    QPushButton* pressed = target;
+    connect(shortcut, &QShortcut::activated, this, [pressed] {
+      if (pressed->isVisible() && pressed->isEnabled()) {
+        pressed->click();
+      }
+    });
+  }
 
   // Every control reports right clicks and F1 for help, and Enter and Escape.
   for (QWidget* child : findChildren<QWidget*>()) {
     child->installEventFilter(this);
   }
+}
+
+QKeySequence CGenericForm::OpenKey() { return QKeySequence(QKeySequence::Open); }
+QKeySequence CGenericForm::SaveKey() { return QKeySequence(QKeySequence::Save); }
+QKeySequence CGenericForm::PrintKey() { return QKeySequence(QKeySequence::Print); }
+QKeySequence CGenericForm::WriteKey() { return QKeySequence(Qt::Key_F9); }
+
+QSize CGenericForm::sizeHint() const {
+  // The whole form, as if there were no scroll area.
+  return content_->sizeHint();
+}
+
+QSize CGenericForm::minimumSizeHint() const {
+  // Smaller than that it scrolls.
+  const QFontMetrics fm = fontMetrics();
+  return {fm.averageCharWidth() * 40, fm.lineSpacing() * 12};
+}
+
+std::string CGenericForm::FileInUse() const {
+  return record_.fileName.empty() ? std::string() : std::filesystem::path(record_.fileName).filename().string();
+}
+
+void CGenericForm::SetUnsaved(bool unsaved) {
+  unsaved_ = unsaved;
+  NotifyFileState();
+}
+
+void CGenericForm::NotifyFileState() {
+  const std::string file = FileInUse();
+  if (notifiedOnce_ && file == notifiedFile_ && unsaved_ == notifiedUnsaved_ && Configured() == notifiedConfigured_) {
+    return;
+  }
+  notifiedOnce_ = true;
+  notifiedFile_ = file;
+  notifiedUnsaved_ = unsaved_;
+  notifiedConfigured_ = Configured();
+  emit fileStateChanged();
+}
+
+void CGenericForm::SetHints() {
+  const std::pair<QPushButton*, const char*> tips[] = {
+      {write_, "TIP_WRITETARGET"},       {drawing_, "TIP_VIEWDRAWING"}, {advanced_, "TIP_ADVANCED"},
+      {factory_, "TIP_DEFAULTCFG"},      {reset_, "TIP_RESET"},         {open_, "TIP_OPENFILE"},
+      {save_, "TIP_SAVEFILE"},           {print_, "TIP_PRINTFILE"},     {nonLinearButton_, "TIP_NONLINEAR"},
+      {testConfigs_, "TIP_TESTCONFIGS"}, {viewTanks_, "TIP_VIEWTANKS"},
+  };
+  const std::pair<QPushButton*, QKeySequence> keys[] = {
+      {open_, OpenKey()}, {save_, SaveKey()}, {print_, PrintKey()}, {write_, WriteKey()}};
+  for (const auto& [button, key] : tips) {
+    QString tip = FromUtf8(Text(key));
+    for (const auto& [keyed, sequence] : keys) {
+      if (keyed == button) {
+        tip += QStringLiteral(" (%1)").arg(sequence.toString(QKeySequence::NativeText));
+      }
+    }
+    button->setToolTip(tip);
+  }
+}
+
+namespace {
+
+// The width a combo box needs to show `text` whole in its field.
+int ComboWidthFor(const QComboBox* box, const QString& text) {
+  QStyleOptionComboBox option;
+  option.initFrom(box);
+  option.editable = box->isEditable();
+  option.frame = box->hasFrame();
+  const QFontMetrics fm = box->fontMetrics();
+  // A little room on both sides of the text, as the box's own size hint leaves.
+  const QSize contents(fm.horizontalAdvance(text) + fm.averageCharWidth() * 2, fm.height());
+  return box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, contents, box).width();
+}
+
+}  // namespace
+
+void CGenericForm::FixColumnWidths() {
+  // The first entry of every list, in both languages.
+  const QString select[] = {FromUtf8(core_.language.Text("SELECTSTR", 0)),
+                            FromUtf8(core_.language.Text("SELECTSTR", 1))};
+  for (int i = 0; i < kMaxItems; ++i) {
+    const CONFIG_ITEM& item = model_.items[At(i)];
+    CItemCombo* box = items_[At(i)];
+    int width = 0;
+    for (const QString& text : select) {
+      width = std::max(width, ComboWidthFor(box, text));
+    }
+    for (int o = 0; item.present && o < OptionSlots(item); ++o) {
+      width = std::max(width, ComboWidthFor(box, FromUtf8(item.optionText[At(o)])));
+    }
+    box->setMinimumWidth(width);
+  }
+  int unitsWidth = 0;
+  for (int e = 0; e < UnitsEntryCount(model_); ++e) {
+    unitsWidth = std::max(unitsWidth, ComboWidthFor(units_, FromUtf8(UnitsEntryName(model_, e))));
+  }
+  units_->setMinimumWidth(unitsWidth);
+
+  // The level labels' column: the longest label of any configuration and the
+  // labels of the units and the heights.
+  int labels = 0;
+  // Measured as a label shows them (the label's own margins included).
+  QLabel probe;
+  probe.setFont(levelLabels_[0]->font());
+  probe.setTextFormat(Qt::PlainText);
+  for (int c = 0; c < model_.configurationCount && c < kMaxConfigurations; ++c) {
+    for (int k = 0; k < kLevelRows; ++k) {
+      probe.setText(FromUtf8(Trimmed(model_.configurations[At(c)].levelLabel[At(k)])));
+      labels = std::max(labels, probe.sizeHint().width());
+    }
+  }
+  for (const int id : {IDC_UNITLABEL, IDC_SHLABEL, IDC_FHLABEL}) {
+    if (auto* l = qobject_cast<QLabel*>(ControlAt(id))) {
+      labels = std::max(labels, l->sizeHint().width());
+    }
+  }
+  levelsGrid_->setColumnMinimumWidth(0, labels);
+
+  // The file date's room: the widest date.
+  probe.setFont(fileDate_->font());
+  probe.setText(FromUtf8(Format(Text("STATUS_MESSAGE39"), 12, 28, 2088, 23, 58)));
+  fileDate_->setFixedWidth(probe.sizeHint().width());
 }
 
 void CGenericForm::SetCaptions() {
@@ -497,6 +666,7 @@ void CGenericForm::SetCaptions() {
       g->setTitle(text);
     }
   }
+  SetHints();
 }
 
 void CGenericForm::showEvent(QShowEvent* event) {
@@ -557,6 +727,7 @@ bool CGenericForm::Start() {
     }
     units_->setCurrentIndex(units_->count() > 0 ? 0 : -1);
     filling_ = false;
+    FixColumnWidths();
     record_.unitsIndex = 0;
     record_.lastLinearUnits = 0;
 
@@ -574,7 +745,7 @@ bool CGenericForm::Start() {
     busy.Progress(70);
     Evaluate(true);
     ShowValues();
-    unsaved_ = false;
+    SetUnsaved(false);
     busy.Progress(80);
     fileDate_->clear();
     items_[0]->setFocus();
@@ -602,18 +773,33 @@ bool CGenericForm::Start() {
       demoTimer_->start(300);
     }
     UpdateCompleteness(true);
-    unsaved_ = false;
+    SetUnsaved(false);
     // The captions and labels are known now: the window grows to show them,
     // once the layouts have taken them in.
     QTimer::singleShot(0, this, [this] {
       QWidget* sheet = window();
-      if (sheet == this) {
+      // A size the user gave the window in an earlier run stays (the form
+      // scrolls in it where it is too small).
+      if (sheet == this || sheet->property(kKeptPlacementProperty).toBool()) {
         return;
       }
       // The page lies in the sheet's page area, which may be smaller than it.
       const QSize shown = parentWidget() != nullptr ? parentWidget()->size() : size();
       const QSize missing = (sizeHint().expandedTo(minimumSizeHint()) - shown).expandedTo(QSize(0, 0));
-      sheet->resize(sheet->size() + missing);
+      QSize grown = sheet->size() + missing;
+      // Never past the screen: the form scrolls there instead.
+      if (const QScreen* screen = sheet->screen()) {
+        const QRect area = screen->availableGeometry();
+        const QRect inner = area.marginsRemoved(kFrameRoom);
+        grown = grown.boundedTo(inner.size());
+        // Grown about its centre.
+        QRect placed(QPoint(0, 0), grown);
+        placed.moveCenter(sheet->geometry().center());
+        placed.moveLeft(std::clamp(placed.left(), inner.left(), std::max(inner.left(), inner.right() - grown.width())));
+        placed.moveTop(std::clamp(placed.top(), inner.top(), std::max(inner.top(), inner.bottom() - grown.height())));
+        sheet->move(placed.topLeft());
+      }
+      sheet->resize(grown);
     });
     return true;
   } catch (const StartFailure& failure) {
@@ -833,12 +1019,13 @@ void CGenericForm::ShowButtonStates() {
   save_->setEnabled(b.save);
   write_->setEnabled(b.write);
   drawing_->setEnabled(b.drawing);
+  NotifyFileState();
 }
 
 void CGenericForm::UpdateButtons() {
   ShowButtonStates();
   if (record_.valid && record_.complete) {
-    unsaved_ = true;
+    SetUnsaved(true);
   }
 }
 
@@ -955,6 +1142,8 @@ void CGenericForm::OnWriteToUnit() {
   busy.Close();
   // The buttons follow the record, after a failure too.
   ShowButtonStates();
+  // The unit or its adapter may be gone now.
+  emit fileStateChanged();
 }
 
 int CGenericForm::ReadFile(const std::filesystem::path& path) {
@@ -977,7 +1166,7 @@ int CGenericForm::ReadFile(const std::filesystem::path& path) {
   if (rc == 0) {
     RecalculateNonLinear();  // the table of the file's tank shape, not the last one's
     AfterRecordChanged();
-    unsaved_ = false;
+    SetUnsaved(false);
   }
   return rc;
 }
@@ -1000,6 +1189,7 @@ void CGenericForm::OnOpenConfigFile() {
     fileDate_->setText(FromUtf8(FileDateText(chosen, core_.language, core_.settings.languageNumber)));
     core_.services.clock.sleep_for(std::chrono::milliseconds(500));
     core_.log.Write("LOADCONFIG", "Config file '%s' loaded", record_.fileName);
+    NotifyFileState();
   } catch (const StartFailure& failure) {
     core_.log.Write("LOADCONFIG", "Error opening config file:  %s", failure.message);
     core_.services.messages.Show(failure.message, MB_ERROR);
@@ -1028,7 +1218,7 @@ void CGenericForm::OnSaveConfigFile() {
     const std::string saved = Format(Text("STATUS_MESSAGE42"), name);
     core_.log.Write("SAVECONFIG", "%s", saved);
     core_.services.messages.Show(saved, MB_INFO);
-    unsaved_ = false;
+    SetUnsaved(false);
   } catch (const StartFailure& failure) {
     core_.log.Write("SAVECONFIG", "%s", failure.message);
     core_.services.messages.Show(failure.message, MB_ERROR);
@@ -1051,6 +1241,7 @@ void CGenericForm::OnFactoryConfig() {
   fileName_->clear();
   core_.services.clock.sleep_for(std::chrono::milliseconds(500));
   core_.log.Write("LOADCONFIG", "Default Config file '%s' loaded", model_.defaultFile);
+  NotifyFileState();
 }
 
 void CGenericForm::OnPrintConfigFile() {
@@ -1145,9 +1336,17 @@ bool CGenericForm::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::ContextMenu:
       // The right button is for help; no context menus on the form.
       return true;
+    case QEvent::ShortcutOverride:
+      // F1 is the control's own help here, not the main window's page help
+      // (while the form is the page shown).
+      if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 && isVisible()) {
+        event->accept();
+        return true;
+      }
+      break;
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(event);
-      if (key->key() == Qt::Key_F1) {
+      if (key->key() == Qt::Key_F1 && isVisible()) {
         s_.help.ShowControlHelp(id);
         return true;
       }

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QImage>
+#include <QKeySequence>
 #include <QWidget>
 
 #include <array>
@@ -25,11 +26,13 @@
 #include "shell/ProgramCore.h"
 #include "shell/ui/DialogSupport.h"
 
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QTimer;
 
 namespace tolvane::geometry {
@@ -39,7 +42,7 @@ namespace tolvane {
 class CProgramCore;
 // The form's tank geometry (FormTank.cpp).
 std::unique_ptr<geometry::CFormTank> MakeFormTank(CProgramCore& core);
-}
+}  // namespace tolvane
 
 namespace tolvane {
 
@@ -198,8 +201,29 @@ class CGenericForm : public QWidget, public IPageLeave {
   bool CanLeave() override;
 
   bool Unsaved() const { return unsaved_; }
+  // The configuration file the form's configuration came from or went to
+  // last (its name only); empty when there is none.
+  std::string FileInUse() const;
+  // The form holds a valid, complete configuration.
+  bool Configured() const { return record_.valid && record_.complete; }
+
+  // The keys of the form's commands (they press the buttons).
+  static QKeySequence OpenKey();
+  static QKeySequence SaveKey();
+  static QKeySequence PrintKey();
+  // F9: Ctrl+W closes windows on most desktops.
+  static QKeySequence WriteKey();
+
+ signals:
+  // The file in use, its unsaved mark or the configuration's completeness
+  // may have changed.
+  void fileStateChanged();
+
+ public:
   config::CONFIG_NONLINEAR& NonLinear() { return nonLinear_; }
   const QImage& TankPicture() const;
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
   // The entries of item box `item`, as option indices.
   const std::vector<std::int32_t>& Entries(int item) const { return entries_[static_cast<std::size_t>(item)]; }
 
@@ -242,6 +266,15 @@ class CGenericForm : public QWidget, public IPageLeave {
   void RunTechSupport();
   bool ShowCodeRevision();
   void Restart();
+  void SetUnsaved(bool unsaved);
+  // Reports a change of FileInUse, Unsaved or Configured.
+  void NotifyFileState();
+  // The tooltips and the keys of the buttons.
+  void SetHints();
+  // The item boxes and the units box as wide as their longest entry (in
+  // both languages), and the level labels' column as wide as the longest
+  // label of any configuration, so that no column moves when texts change.
+  void FixColumnWidths();
 
   GENERIC_FORM_SERVICES s_;
   CProgramCore& core_;
@@ -285,6 +318,9 @@ class CGenericForm : public QWidget, public IPageLeave {
   QPushButton* viewTanks_ = nullptr;
   QLabel* viewCounter_ = nullptr;
   QTimer* demoTimer_ = nullptr;
+  QWidget* content_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
+  QGridLayout* levelsGrid_ = nullptr;
   std::vector<QLabel*> captionLabels_;
 
   bool started_ = false;
@@ -292,6 +328,10 @@ class CGenericForm : public QWidget, public IPageLeave {
   bool unsaved_ = false;
   bool uploadNotice_ = true;
   bool writeInProgress_ = false;
+  std::string notifiedFile_;
+  bool notifiedUnsaved_ = false;
+  bool notifiedConfigured_ = false;
+  bool notifiedOnce_ = false;
   bool filling_ = false;            // the boxes are being refilled: their signals are not the user's
   std::filesystem::path fullPath_;  // the file last opened, with its folder
   config::TEST_AID_COUNTERS ownTestAids_;

@@ -1,5 +1,7 @@
 #include "config/ui/TankPicture.h"
 
+#include "shell/ui/DialogSupport.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
@@ -234,6 +236,7 @@ CPictureBox::CPictureBox(QWidget* parent) : QWidget(parent) {}
 
 void CPictureBox::SetPicture(const QImage& picture) {
   picture_ = picture;
+  shown_ = QImage();
   updateGeometry();
   update();
 }
@@ -246,9 +249,16 @@ void CPictureBox::paintEvent(QPaintEvent* /*event*/) {
   if (picture_.isNull()) {
     return;
   }
+  // Above a scale factor of 1 the picture is scaled smoothly to the
+  // device's pixels once, not blown up pixel by pixel at every paint.
+  const qreal ratio = devicePixelRatioF();
+  if (shown_.isNull() || shownRatio_ != ratio) {
+    shown_ = ScaledForDevice(picture_, ratio);
+    shownRatio_ = ratio;
+  }
   QPainter painter(this);
   painter.fillRect(rect(), picture_.pixelColor(0, 0));
-  painter.drawImage(QPoint((width() - picture_.width()) / 2, (height() - picture_.height()) / 2), picture_);
+  painter.drawImage(QPoint((width() - picture_.width()) / 2, (height() - picture_.height()) / 2), shown_);
 }
 
 }  // namespace tolvane

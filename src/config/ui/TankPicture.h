@@ -120,6 +120,8 @@ class CPictureBox : public QWidget {
 
  private:
   QImage picture_;
+  QImage shown_;  // the picture as painted on this device
+  qreal shownRatio_ = 0;
 };
 
 }  // namespace tolvane

@@ -149,6 +149,12 @@ void CUpdateProgram::Activate() {
   program_->setText(Text("IDC_PROGRAM"));
   select_->setText(Text("IDC_SELECTPROGRAM"));
   optIn_->setText(Text("IDC_OPTIN"));
+  download_->setToolTip(Text("TIP_WC_UPDATE"));
+  browse_->setToolTip(Text("TIP_BROWSE2"));
+  program_->setToolTip(Text("TIP_PROGRAM"));
+  select_->setToolTip(Text("TIP_SELECTPROGRAM"));
+  // The label's access key moves the focus to the file name.
+  fileLabel_->setBuddy(file_);
   percent_->clear();
   completed_ = true;
   if (running_) {

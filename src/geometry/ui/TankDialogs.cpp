@@ -224,7 +224,8 @@ CDimensionForm::CDimensionForm(TANK_UI& ui, QWidget* parent) : CKitDialog(parent
   auto* picture = WithControlId(new QLabel(this), IDC_PICTURE);
   picture->setGeometry(0, 0, kDimFormWidth, kDimFormHeight);
   picture->setAlignment(Qt::AlignCenter);
-  picture->setPixmap(QPixmap::fromImage(LoadMaskedPicture(ui_.bitmaps / dim.mainImage)));
+  picture->setPixmap(
+      QPixmap::fromImage(ScaledForDevice(LoadMaskedPicture(ui_.bitmaps / dim.mainImage), devicePixelRatioF())));
   picture->lower();
 
   if (dim.unitWindow) {

@@ -65,6 +65,8 @@ CLiveTrend::CLiveTrend(const CLanguageFile& language, const APP_SETTINGS& settin
   pause_->setAutoDefault(false);
   export_ = WithControlId(new QPushButton(LanguageText(language_, settings_, "LIVE_MESSAGE4"), this), 1161);
   export_->setAutoDefault(false);
+  pause_->setToolTip(LanguageText(language_, settings_, "TIP_PAUSECHART"));
+  export_->setToolTip(LanguageText(language_, settings_, "TIP_EXPORTREADINGS"));
   connect(pause_, &QPushButton::toggled, this, &CLiveTrend::SetPaused);
   connect(export_, &QPushButton::clicked, this, &CLiveTrend::Export);
 

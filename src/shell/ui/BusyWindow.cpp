@@ -93,6 +93,7 @@ void CBusyWindow::PaintThrough() {
 void CBusyWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   CentreOn(this, parentWidget());
+  PlaceWithoutOwner(this);
 }
 
 void CBusyWindow::closeEvent(QCloseEvent* event) {

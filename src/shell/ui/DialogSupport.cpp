@@ -1,6 +1,9 @@
 #include "shell/ui/DialogSupport.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLayout>
 #include <QScreen>
 #include <QVariant>
 
@@ -83,7 +86,83 @@ void CentreOn(QWidget* window, const QWidget* owner) {
   window->move(mine.topLeft());
 }
 
+void PlaceWithoutOwner(QWidget* window) {
+  const QWidget* owner = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr;
+  if (owner != nullptr && owner->isVisible()) {
+    return;
+  }
+  if (const QWidget* working = WorkingWindow(window)) {
+    CentreOn(window, working);
+    return;
+  }
+  const QScreen* screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) {
+    return;
+  }
+  const QRect area = screen->availableGeometry();
+  QRect mine = window->frameGeometry();
+  mine.moveCenter(area.center());
+  mine.moveLeft(std::max(mine.left(), area.left()));
+  mine.moveTop(std::max(mine.top(), area.top()));
+  window->move(mine.topLeft());
+}
+
+int TitleBarWidth(const QWidget* window, const QString& title) {
+  // Desktops draw titles in a bold font a little larger than the text's.
+  QFont font = window->font();
+  font.setBold(true);
+  font.setPointSizeF(font.pointSizeF() * 1.1);
+  const QFontMetrics fm(font);
+  // The desktop shows the application's name after the window's own title.
+  QString shown = title;
+  const QString program = QGuiApplication::applicationDisplayName();
+  if (!program.isEmpty() && title != program) {
+    shown += QStringLiteral(" \u2014 ") + program;
+  }
+  // The window menu's icon, minimise, maximise and close boxes, and margins.
+  const int buttons = fm.height() * 8;
+  return fm.horizontalAdvance(shown) + buttons;
+}
+
+QImage ScaledForDevice(const QImage& picture, qreal ratio) {
+  if (picture.isNull() || ratio <= 1.0) {
+    return picture;
+  }
+  const QSize pixels(qRound(picture.width() * ratio), qRound(picture.height() * ratio));
+  QImage scaled = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                      .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  scaled.setDevicePixelRatio(ratio);
+  return scaled;
+}
+
 CKitDialog::CKitDialog(QWidget* parent) : QDialog(parent, kModalDialogFlags) {}
+
+void CKitDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // A position of its own (a kept placement, an explicit move) stays.
+  // As wide as its title: the title bar does not cut it.
+  const int titled = TitleBarWidth(this, windowTitle());
+  if (width() < titled) {
+    if (layout() != nullptr && layout()->sizeConstraint() == QLayout::SetFixedSize) {
+      // A fixed-size layout would take the width back at its next
+      // activation: it keeps only its least size from now on.
+      layout()->setSizeConstraint(QLayout::SetMinimumSize);
+      setFixedWidth(titled);
+    } else {
+      setMinimumWidth(titled);
+      resize(titled, height());
+    }
+    if (testAttribute(Qt::WA_Moved)) {
+      return;  // a position of its own
+    }
+    // Centred again at its new width.
+    CentreOn(this, parentWidget());
+  }
+  if (!testAttribute(Qt::WA_Moved)) {
+    PlaceWithoutOwner(this);
+    setAttribute(Qt::WA_Moved, false);
+  }
+}
 
 void CKitDialog::accept() { done(RESULT_OK); }
 

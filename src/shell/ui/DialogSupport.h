@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QImage>
+#include <QMargins>
 #include <QString>
 #include <QWidget>
 
@@ -25,6 +27,14 @@ W* WithControlId(W* widget, int id) {
 }
 
 int ControlId(const QWidget* widget);
+
+// Room the desktop's window frame takes around a window's client area (its
+// title bar above), for placing windows wholly on the screen.
+inline const QMargins kFrameRoom{8, 32, 8, 8};
+
+// Set on a window whose size and position were kept from an earlier run:
+// its pages do not grow it to their own size.
+inline constexpr char kKeptPlacementProperty[] = "keptPlacement";
 
 // The first widget under `root` (or `root` itself) that carries `id`; null
 // when there is none.
@@ -65,6 +75,21 @@ class WorkingWindowScope {
 // to), kept on the owner's screen.
 void CentreOn(QWidget* window, const QWidget* owner);
 
+// Where a window opens that has no shown owner to be centred on (QDialog
+// centres on a shown owner itself): centred on the window the user works
+// in, else on the screen; never at the screen's top left.
+void PlaceWithoutOwner(QWidget* window);
+
+// The width a window needs for its title bar to show `title` whole: the
+// text in the title font and room for the window menu and the close box.
+int TitleBarWidth(const QWidget* window, const QString& title);
+
+// `picture` (drawn for 1:1 pixels) for a device with `ratio` device pixels
+// per pixel: scaled smoothly to the device's pixels and marked with the
+// ratio, so that it is painted at its own size without being blown up
+// pixel by pixel. The picture itself at ratio 1.
+QImage ScaledForDevice(const QImage& picture, qreal ratio);
+
 // Window flags of a modal dialog: a title and a close box, no minimise or
 // maximise box, no context-help button.
 inline constexpr Qt::WindowFlags kModalDialogFlags =
@@ -81,6 +106,9 @@ class CKitDialog : public QDialog {
 
   void accept() override;
   void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 };
 
 // A page of a tabbed window that may refuse to be left.

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStringDecoder>
@@ -462,6 +463,19 @@ void CHelpViewerService::ShowHelp(const std::string& path) {
       break;
     case CHelpViewer::OpenResult::Ok:
       break;
+  }
+  // The first time it opens: over the window it belongs to, else in the
+  // middle of the screen; afterwards where the user put it.
+  if (!viewer.isVisible() && !viewer.testAttribute(Qt::WA_Moved)) {
+    // Never larger than the screen (large scale factors).
+    if (const QScreen* screen = viewer.screen()) {
+      viewer.resize(viewer.size().boundedTo(screen->availableGeometry().marginsRemoved(kFrameRoom).size()));
+    }
+    if (QWidget* owner = viewer.parentWidget(); owner != nullptr && owner->isVisible()) {
+      CentreOn(&viewer, owner);
+    } else {
+      PlaceWithoutOwner(&viewer);
+    }
   }
   viewer.show();
   viewer.raise();

@@ -142,5 +142,81 @@ TEST(StartFlow, StartPageAndTheFirmwareOffer) {
   EXPECT_FALSE(s.autoUpdate);
 }
 
+std::string StatusTexts(const char* key) {
+  const std::string k(key);
+  if (k == "STATUSBAR_ADAPTER") return "Adapter: %s";
+  if (k == "STATUSBAR_NOADAPTER") return "No adapter";
+  if (k == "STATUSBAR_UNIT") return "Unit: %s, serial no. %d";
+  if (k == "STATUSBAR_NOUNIT") return "No unit";
+  if (k == "STATUSBAR_DEMO") return "Demonstration mode";
+  if (k == "STATUSBAR_FILE") return "File: %s";
+  if (k == "STATUSBAR_NOFILE") return "No configuration file";
+  if (k == "STATUSBAR_UNSAVED") return "%s - not saved";
+  return "?";
+}
+
+TEST(StartFlow, StatusBarTextsFollowAdapterUnitAndFile) {
+  MAIN_STATUS s;
+  s.adapter = "Quenby USB Device";
+  s.modelName = "QR27";
+  s.serialNumber = 4711;
+  MAIN_STATUS_TEXTS t = MainStatusTexts(StatusTexts, s);
+  EXPECT_EQ(t.adapter, "Adapter: Quenby USB Device");
+  EXPECT_EQ(t.unit, "Unit: QR27, serial no. 4711");
+  EXPECT_EQ(t.file, "No configuration file");
+  // A configuration made on the form is unsaved until a file holds it.
+  s.configured = true;
+  s.unsaved = true;
+  EXPECT_EQ(MainStatusTexts(StatusTexts, s).file, "No configuration file - not saved");
+  s.fileName = "Lift[0].txt";
+  EXPECT_EQ(MainStatusTexts(StatusTexts, s).file, "File: Lift[0].txt - not saved");
+  s.unsaved = false;
+  EXPECT_EQ(MainStatusTexts(StatusTexts, s).file, "File: Lift[0].txt");
+  // An incomplete configuration has nothing to save: no mark.
+  s.configured = false;
+  s.unsaved = true;
+  EXPECT_EQ(MainStatusTexts(StatusTexts, s).file, "File: Lift[0].txt");
+  // The adapter gone, no unit; the demonstration unit whatever was read before.
+  s.adapterGone = true;
+  s.modelName.clear();
+  t = MainStatusTexts(StatusTexts, s);
+  EXPECT_EQ(t.adapter, "No adapter");
+  EXPECT_EQ(t.unit, "No unit");
+  s.demonstration = true;
+  s.modelName = "QR27";
+  EXPECT_EQ(MainStatusTexts(StatusTexts, s).unit, "Demonstration mode");
+}
+
+TEST(StartFlow, WindowPlacementIsKeptAsTextAndBroughtOntoTheScreen) {
+  const WINDOW_PLACEMENT p{-20, 35, 1200, 800};
+  EXPECT_EQ(FormatPlacement(p), "-20,35,1200,800");
+  const auto read = ParsePlacement("-20,35,1200,800");
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read->x, -20);
+  EXPECT_EQ(read->y, 35);
+  EXPECT_EQ(read->width, 1200);
+  EXPECT_EQ(read->height, 800);
+  for (const char* bad :
+       {"", "1,2,3", "1,2,3,4,5", "1,2,0,4", "1,2,3,-4", "a,2,3,4", "1, 2,3,4", "1,2,3,4 ", "99999999999,2,3,4"}) {
+    EXPECT_FALSE(ParsePlacement(bad).has_value()) << bad;
+  }
+  const SCREEN_AREA screen{0, 0, 1280, 720};
+  // On the screen already: unchanged.
+  WINDOW_PLACEMENT fitted = FitPlacement({100, 50, 900, 600}, screen, 400, 300);
+  EXPECT_EQ(FormatPlacement(fitted), "100,50,900,600");
+  // Larger than the screen (kept on a bigger one, or at a smaller scale): the screen's size.
+  fitted = FitPlacement({-20, 35, 1900, 1000}, screen, 400, 300);
+  EXPECT_EQ(FormatPlacement(fitted), "0,0,1280,720");
+  // Off the screen's edge: moved back onto it whole.
+  fitted = FitPlacement({1000, 600, 800, 400}, screen, 400, 300);
+  EXPECT_EQ(FormatPlacement(fitted), "480,320,800,400");
+  // Smaller than the window can be: its least size.
+  fitted = FitPlacement({10, 10, 50, 40}, screen, 400, 300);
+  EXPECT_EQ(FormatPlacement(fitted), "10,10,400,300");
+  // A second screen to the left.
+  fitted = FitPlacement({-1800, 100, 800, 600}, SCREEN_AREA{-1920, 0, 1920, 1080}, 400, 300);
+  EXPECT_EQ(FormatPlacement(fitted), "-1800,100,800,600");
+}
+
 }  // namespace
 }  // namespace tolvane

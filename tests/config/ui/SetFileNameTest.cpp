@@ -2,6 +2,7 @@
 // texts, and the ".txt" rule on OK.
 #include "config/ui/SetFileName.h"
 
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QTest>
 
@@ -40,6 +41,19 @@ class SetFileName : public ::testing::Test {
   APP_SETTINGS settings_;
 };
 
+// Wide enough for its title bar: the title as the desktop shows it (with the
+// program's name after it) in a bold title font, with the window menu's icon
+// and the close box beside it.
+bool TitleFits(QDialog& d) {
+  QFont font = d.font();
+  font.setBold(true);
+  const QFontMetrics fm(font);
+  const QString shown = d.windowTitle() + QStringLiteral(" \u2014 ") + QGuiApplication::applicationDisplayName();
+  const int needed = fm.horizontalAdvance(shown) + fm.height() * 3;
+  EXPECT_GE(d.width(), needed) << d.windowTitle().toStdString();
+  return d.width() >= needed;
+}
+
 TEST_F(SetFileName, ShowsTheProposedNameWithTheLanguagesTexts) {
   std::string name = "Tank A[4].txt";
   const int result = Run(name, [](QDialog& d) {
@@ -51,6 +65,7 @@ TEST_F(SetFileName, ShowsTheProposedNameWithTheLanguagesTexts) {
     ASSERT_NE(Edit(d), nullptr);
     EXPECT_EQ(Edit(d)->text(), QStringLiteral("Tank A[4].txt"));
     EXPECT_TRUE(Edit(d)->hasFocus() || !d.isActiveWindow());
+    EXPECT_TRUE(TitleFits(d));
     test::Snapshot(d, "set_file_name");
     test::ClickControl(d, CSetFileName::IDC_OK);
   });
@@ -61,6 +76,8 @@ TEST_F(SetFileName, ShowsTheProposedNameWithTheLanguagesTexts) {
   Run(name, [](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Konfigurationsdatei speichern"));
     EXPECT_EQ(test::ControlText(d, CSetFileName::IDC_CANCEL), QStringLiteral("Abbrechen"));
+    EXPECT_TRUE(TitleFits(d));
+    test::Snapshot(d, "set_file_name_german");
     test::ClickControl(d, CSetFileName::IDC_CANCEL);
   });
 }

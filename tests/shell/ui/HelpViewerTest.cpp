@@ -2,8 +2,10 @@
 
 #include <QAbstractButton>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 #include <QTextBlock>
 #include <QTreeWidget>
@@ -69,6 +71,10 @@ TEST_F(HelpViewerTest, OpensTheTopicOfAHelpPath) {
   CHelpViewer& viewer = Viewer();
   EXPECT_TRUE(viewer.isVisible());
   EXPECT_FALSE(viewer.isModal());
+  // No window to open over: in the middle of the screen, not at its top left.
+  const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
+  EXPECT_LE((viewer.frameGeometry().center() - middle).manhattanLength(), 4)
+      << viewer.frameGeometry().center().x() << "," << viewer.frameGeometry().center().y();
   EXPECT_EQ(viewer.CurrentTopic(), "WRITE_TO_UNIT.htm");
   EXPECT_EQ(viewer.CurrentFile(), std::filesystem::weakly_canonical(kHelp / "Tolvane.chm"));
   EXPECT_TRUE(PageText().contains(QStringLiteral("puts the configuration on the form into the connected")));

@@ -125,9 +125,9 @@ TEST_F(MessageBox, TextsComeFromTheLanguageFileAndTheCaptionFromTheOwner) {
   });
   EXPECT_EQ(shown_.caption, QString());
   EXPECT_EQ(shown_.text, QString::fromUtf8("Do you want to write the configuration\ninto the next unit?"));
-  EXPECT_EQ(yes, QStringLiteral("Yes"));
+  EXPECT_EQ(yes, QStringLiteral("&Yes"));
   EXPECT_EQ(ok, QStringLiteral("OK"));
-  EXPECT_EQ(no, QStringLiteral("No"));
+  EXPECT_EQ(no, QStringLiteral("&No"));
 
   settings_.languageNumber = 1;
   box_.SetCaption("Tolvane");
@@ -137,8 +137,8 @@ TEST_F(MessageBox, TextsComeFromTheLanguageFileAndTheCaptionFromTheOwner) {
     test::ClickControl(dialog, CMessageBox::IDC_OKBUTTON);
   });
   EXPECT_EQ(shown_.caption, QStringLiteral("Tolvane"));
-  EXPECT_EQ(yes, QStringLiteral("Ja"));
-  EXPECT_EQ(no, QStringLiteral("Nein"));
+  EXPECT_EQ(yes, QStringLiteral("&Ja"));
+  EXPECT_EQ(no, QStringLiteral("&Nein"));
 }
 
 TEST_F(MessageBox, ABoxWhileTheBoxIsOpenComesUpOnTop) {

@@ -61,7 +61,7 @@ TEST_F(SetOptions, OkOnlyPutsOneOkButtonBetweenTheTwoPlaces) {
   Answer(false, false, showAgain, [&](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Notice"));
     EXPECT_EQ(test::ControlText(d, CSetOptions::IDC_MESSAGE), QStringLiteral("The configuration was written."));
-    EXPECT_EQ(test::ControlText(d, CSetOptions::IDC_SKIP), QStringLiteral("Do not show this message again"));
+    EXPECT_EQ(test::ControlText(d, CSetOptions::IDC_SKIP), QStringLiteral("&Do not show this message again"));
     EXPECT_EQ(test::ControlText(d, CSetOptions::IDC_NOBUTTON), QStringLiteral("Cancel"));
     yes = FindControl(&d, CSetOptions::IDC_YESBUTTON)->geometry();
     no = FindControl(&d, CSetOptions::IDC_NOBUTTON)->geometry();

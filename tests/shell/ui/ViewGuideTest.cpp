@@ -54,9 +54,9 @@ TEST_F(ViewGuide, TextsComeFromTheLanguageFile) {
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Quick Start Guide"));
     EXPECT_EQ(test::ControlText(d, CViewGuide::IDC_QUESTION),
               QStringLiteral("Would you like to view the quick start guide now?"));
-    EXPECT_EQ(test::ControlText(d, CViewGuide::IDC_YESBUTTON), QStringLiteral("Yes"));
-    EXPECT_EQ(test::ControlText(d, CViewGuide::IDC_NOBUTTON), QStringLiteral("No"));
-    EXPECT_EQ(test::ControlText(d, CViewGuide::IDC_SKIPINTRO), QStringLiteral("Do not show this message again"));
+    EXPECT_EQ(test::ControlText(d, CViewGuide::IDC_YESBUTTON), QStringLiteral("&Yes"));
+    EXPECT_EQ(test::ControlText(d, CViewGuide::IDC_NOBUTTON), QStringLiteral("&No"));
+    EXPECT_EQ(test::ControlText(d, CViewGuide::IDC_SKIPINTRO), QStringLiteral("&Do not show this message again"));
     test::Snapshot(d, "view_guide");
     test::ClickControl(d, CViewGuide::IDC_NOBUTTON);
   });
@@ -64,7 +64,7 @@ TEST_F(ViewGuide, TextsComeFromTheLanguageFile) {
   german.languageNumber = 1;
   CViewGuide prompt(test::ShippedLanguage(), german, nullptr);
   EXPECT_EQ(prompt.windowTitle(), QStringLiteral("Kurzanleitung"));
-  EXPECT_EQ(test::ControlText(prompt, CViewGuide::IDC_YESBUTTON), QStringLiteral("Ja"));
+  EXPECT_EQ(test::ControlText(prompt, CViewGuide::IDC_YESBUTTON), QStringLiteral("&Ja"));
 }
 
 }  // namespace
