@@ -517,8 +517,12 @@ void CGenericForm::Build() {
   }
 
   // Every control reports right clicks and F1 for help, and Enter and Escape.
+  // Only the form's own: a dialog the form owns (the upload notice) is a
+  // window of its own, whose Enter presses its default button.
   for (QWidget* child : findChildren<QWidget*>()) {
-    child->installEventFilter(this);
+    if (child->window() == window()) {
+      child->installEventFilter(this);
+    }
   }
 }
 

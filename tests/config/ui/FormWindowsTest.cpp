@@ -4,14 +4,17 @@
 // window blocks the form's input while the work runs on its thread.
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "config/ui/FormRig.h"
 #include "shell/ui/BusyWindow.h"
 #include "shell/ui/DialogSupport.h"
+#include "shell/ui/SetOptions.h"
 
 namespace tolvane::test {
 namespace {
@@ -120,6 +123,42 @@ TEST(FormWindows, TextThatBeginsNoEntryKeepsTheRememberedOptionUntilTheListClose
   EXPECT_FALSE(r.valid);
   EXPECT_FALSE(write->isEnabled());
   EXPECT_FALSE(rig.Control<QPushButton>(CGenericForm::IDC_SAVEFILE)->isEnabled());
+}
+
+// The form's own upload notice is a window of its own: Enter presses its OK
+// there (the form's Enter-to-Tab rule is for the form's own controls), and
+// Escape closes it.
+TEST(FormWindows, EnterPressesOkInTheFormsOwnUploadNotice) {
+  FormRig rig("qr27");
+  rig.form = std::make_unique<CGenericForm>(
+      GENERIC_FORM_SERVICES{*rig.core, false, rig.help, rig.opener, rig.upload, rig.files, nullptr, nullptr}, nullptr);
+  ASSERT_TRUE(rig.form->Start());
+  auto* notice = rig.form->findChild<CSetOptions*>();
+  ASSERT_NE(notice, nullptr);
+  for (const auto& [key, expected] : {std::pair{Qt::Key_Return, RESULT_OK}, std::pair{Qt::Key_Escape, RESULT_CANCEL}}) {
+    const Qt::Key pressed = key;
+    bool keySent = false;
+    QTimer::singleShot(0, notice, [&, pressed] {
+      notice->activateWindow();
+      QApplication::processEvents();
+      QWidget* target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : notice;
+      QKeyEvent press(QEvent::KeyPress, pressed, Qt::NoModifier);
+      QApplication::sendEvent(target, &press);
+      QKeyEvent release(QEvent::KeyRelease, pressed, Qt::NoModifier);
+      QApplication::sendEvent(target, &release);
+      keySent = true;
+      // A key that was swallowed leaves the dialog open: it is ended here
+      // with a result the test does not expect.
+      QTimer::singleShot(0, notice, [notice] {
+        if (notice->isVisible()) {
+          notice->done(99);
+        }
+      });
+    });
+    bool showAgain = false;
+    EXPECT_EQ(notice->Show("Uploads", true, showAgain), expected) << pressed;
+    EXPECT_TRUE(keySent);
+  }
 }
 
 }  // namespace
