@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,6 +17,8 @@
 #include <QTabWidget>
 #include <QTextDocument>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "common/CheckedFormat.h"
 #include "common/FileSystem.h"
@@ -190,13 +193,26 @@ void CNonLinear2::Finish(PICKER_CLOSE how, std::int16_t type) {
 // ---------------------------------------------------------------------------
 // Dimension edit
 
+namespace {
+
+// A label placed over the drawing at `at`, as wide as its text: moved left
+// where the text would pass the form's right edge, so that it is never cut.
+void PlaceLabel(QLabel* label, QPoint at, int formWidth) {
+  const QFontMetrics metrics(label->font());
+  const int width = std::min(std::max(128, metrics.horizontalAdvance(label->text()) + 4), formWidth);
+  const int x = std::clamp(at.x(), 0, formWidth - width);
+  label->setGeometry(x, at.y(), width, std::max(16, metrics.height()));
+}
+
+}  // namespace
+
 CDimWindow::CDimWindow(int index, const QString& label, QPoint at, QWidget* form) : QObject(form), index_(index) {
   label_ = new QLabel(label, form);
-  label_->setGeometry(at.x(), at.y(), 128, 16);
+  label_->setFont(form->font());
+  PlaceLabel(label_, at, kDimFormWidth);
   edit_ = WithControlId(new QLineEdit("0", form), CDimensionForm::IDC_EDIT0 + index);
   edit_->setGeometry(at.x(), at.y() + 16, 128, 24);
   edit_->setFont(form->font());
-  label_->setFont(form->font());
   edit_->installEventFilter(this);
 }
 
@@ -231,7 +247,7 @@ CDimensionForm::CDimensionForm(TANK_UI& ui, QWidget* parent) : CKitDialog(parent
   if (dim.unitWindow) {
     const PLACE p = PlaceInClient(dim.unitWindowPosition.x, dim.unitWindowPosition.y, kDimFormWidth, kDimFormHeight);
     auto* label = new QLabel(FromUtf8(dim.unitWindowLabel), this);
-    label->setGeometry(p.x, p.y, 128, 16);
+    PlaceLabel(label, QPoint(p.x, p.y), kDimFormWidth);
     units_ = WithControlId(new QComboBox(this), IDC_UNITS);
     units_->setEditable(true);
     units_->setGeometry(p.x, p.y + 24, 128, 24);
@@ -252,7 +268,7 @@ CDimensionForm::CDimensionForm(TANK_UI& ui, QWidget* parent) : CKitDialog(parent
   }
   auto* ok = Button(this, RESULT_OK, ui_.Text("IDOK"));
   auto* cancel = Button(this, RESULT_CANCEL, ui_.Text("IDCANCEL"));
-  auto* view = Button(this, IDC_VIEWCURVE, "View Curve");
+  auto* view = Button(this, IDC_VIEWCURVE, ui_.Text("IDC_VIEWCURVE"));
   ok->setDefault(true);
   view->setGeometry(kDimFormWidth - 330, kDimFormHeight + 8, 100, 28);
   ok->setGeometry(kDimFormWidth - 220, kDimFormHeight + 8, 100, 28);

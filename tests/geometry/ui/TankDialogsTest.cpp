@@ -88,6 +88,18 @@ TEST(DimensionForm, EditsFilterKeysAndRefusedDimensionsKeepTheForm) {
   ASSERT_NE(diameter, nullptr);
   // DIMWINDOW[1] = 80|300 on the 560 × 420 client.
   EXPECT_EQ(diameter->geometry().topLeft(), QPoint(44, 126 + 16));
+  // Every label over the drawing shows its whole text within the form, the
+  // long ones near the right edge too.
+  for (const QLabel* label : form.findChildren<QLabel*>()) {
+    if (label->text().isEmpty() || !label->pixmap().isNull()) {
+      continue;
+    }
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << label->text().toStdString();
+    EXPECT_GE(label->x(), 0) << label->text().toStdString();
+    EXPECT_LE(label->geometry().right(), form.width()) << label->text().toStdString();
+  }
+  EXPECT_EQ(FindControlAs<QPushButton>(&form, CDimensionForm::IDC_VIEWCURVE)->text(),
+            QString::fromStdString(rig.f->language.Text("IDC_VIEWCURVE", 0)));
   diameter->clear();
   QTest::keyClicks(diameter, "12.5.3");
   EXPECT_EQ(diameter->text(), "12.53");
