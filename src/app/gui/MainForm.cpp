@@ -233,7 +233,11 @@ void CMainForm::RestorePlacement() {
 }
 
 void CMainForm::StorePlacement() {
-  if (!isVisible()) {
+  // The placement kept is the one the first page (the configuration form)
+  // was worked in: a window that closes on another page (the Updates page
+  // ending a firmware update, sized before any form was shown) would leave
+  // the next window too small for the form.
+  if (!isVisible() || tabs_->currentIndex() != 0) {
     return;
   }
   const QRect shown = isMaximized() || isFullScreen() ? normalGeometry() : geometry();

@@ -192,6 +192,19 @@ TEST(MainWindowPlacement, SizeAndPositionComeBackOnTheNextStart) {
     EXPECT_EQ(second.geometry(), QRect(37, 41, 520, 390));
     second.done(RESULT_OK);
   }
+  {
+    // Closed on the Updates page (a firmware update ends the window there):
+    // the size the form was worked in stays kept.
+    CMainForm updating(core, true, "Tolvane", rig.pages, rig.help, nullptr, nullptr);
+    updating.show();
+    updating.RequestPage(1);
+    ASSERT_EQ(updating.ActivePage(), 1);
+    updating.setGeometry(60, 70, 300, 200);
+    QApplication::processEvents();
+    updating.done(1);
+  }
+  ASSERT_FALSE(core.store.ReadString(kMainWindowPlacement, kept));
+  EXPECT_EQ(kept, "37,41,520,390");
   // Kept on a larger screen: brought onto this one.
   ASSERT_FALSE(core.store.WriteString(kMainWindowPlacement, "3000,2000,4000,3000"));
   CMainForm third(core, true, "Tolvane", rig.pages, rig.help, nullptr, nullptr);
