@@ -1,10 +1,12 @@
 #include "config/ui/AdvancedForm.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "config/ConfigValues.h"
@@ -34,14 +36,42 @@ CAdvancedForm::CAdvancedForm(const MODEL_DEFINITION& model, std::array<ADVANCED_
   content_ = new QWidget(this);
   scroll_ = new QScrollBar(Qt::Vertical, this);
 
-  // The height a line of "Test" takes in the dialog's font (ascent and descent), minus 3.
-  const int lineHeight = fontMetrics().size(Qt::TextSingleLine, QStringLiteral("Test")).height() - 3;
+  // The height a line of "Test" takes in the dialog's font (ascent and descent), minus 3;
+  // at least the font's own line spacing, so that no line of a help text is cut.
+  const int lineHeight = std::max(fontMetrics().size(Qt::TextSingleLine, QStringLiteral("Test")).height() - 3,
+                                  fontMetrics().lineSpacing());
   auto* update =
       WithControlId(new QPushButton(LanguageText(language, settings, "IDC_UPDATE"), content_), IDC_UPDATE_BUTTON);
   auto* cancel =
       WithControlId(new QPushButton(LanguageText(language, settings, "IDCANCEL"), content_), IDC_CANCEL_BUTTON);
   const QSize buttonSize = update->sizeHint().expandedTo(cancel->sizeHint()).expandedTo(QSize(75, 23));
   layout_ = config::LayoutAdvanced(model, lineHeight, buttonSize.height());
+
+  // The columns stand where the layout puts them (check box at 20, number
+  // at 210, units at 310); where a text of the model is wider than its
+  // column, the columns to its right move over and the dialog widens, so
+  // that no label, units text or help line is cut.
+  int checkWidth = 180;
+  int unitsWidth = 90;
+  int helpWidth = 390;
+  for (const config::ADVANCED_ROW& row : layout_.rows) {
+    const ADVANCED_ENTRY& e = model.advanced[static_cast<std::size_t>(row.entry)];
+    QCheckBox probe(FromUtf8(e.label));
+    probe.setFont(font());
+    checkWidth = std::max(checkWidth, probe.sizeHint().width());
+    if (row.hasNumber) {
+      unitsWidth = std::max(
+          unitsWidth,
+          fontMetrics().horizontalAdvance(FromUtf8(config::AdvancedUnitsText(e, currentUnits, lengthUnits))) + 4);
+    }
+    if (row.helpTop >= 0) {
+      helpWidth =
+          std::max(helpWidth, fontMetrics().size(0, FromUtf8(config::AdvancedHelpText(e.helpText))).width() + 4);
+    }
+  }
+  const int numberX = 20 + checkWidth + 10;
+  const int unitsX = numberX + 100;
+  const int contentWidth = std::max({kDialogWidth, 10 + helpWidth + 20, unitsX + unitsWidth + 20});
 
   for (const config::ADVANCED_ROW& row : layout_.rows) {
     const ADVANCED_ENTRY& e = model.advanced[static_cast<std::size_t>(row.entry)];
@@ -50,29 +80,29 @@ CAdvancedForm::CAdvancedForm(const MODEL_DEFINITION& model, std::array<ADVANCED_
       auto* text = WithControlId(new QLabel(FromUtf8(config::AdvancedHelpText(e.helpText)), content_), 250 + row.entry);
       text->setTextFormat(Qt::PlainText);
       text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-      text->setGeometry(10, row.helpTop, 390, row.helpBottom - row.helpTop);
+      text->setGeometry(10, row.helpTop, helpWidth, row.helpBottom - row.helpTop);
     }
     auto* check = WithControlId(new QCheckBox(FromUtf8(e.label), content_), 100 + row.entry);
-    check->setGeometry(20, row.rowTop, 180, row.rowBottom - row.rowTop);
+    check->setGeometry(20, row.rowTop, checkWidth, row.rowBottom - row.rowTop);
     check->installEventFilter(this);
     checks_[r] = check;
     if (row.hasNumber) {
       auto* number = WithControlId(new QLineEdit(content_), 150 + row.entry);
-      number->setGeometry(210, row.rowTop - 2, 90, row.rowBottom - row.rowTop + 5);
+      number->setGeometry(numberX, row.rowTop - 2, 90, row.rowBottom - row.rowTop + 5);
       number->setEnabled(false);
       number->installEventFilter(this);
       numbers_[r] = number;
       auto* units = WithControlId(
           new QLabel(FromUtf8(config::AdvancedUnitsText(e, currentUnits, lengthUnits)), content_), 200 + row.entry);
       units->setTextFormat(Qt::PlainText);
-      units->setGeometry(310, row.rowTop, 90, row.rowBottom - row.rowTop);
+      units->setGeometry(unitsX, row.rowTop, unitsWidth, row.rowBottom - row.rowTop);
       connect(number, &QLineEdit::textEdited, this, [this, row = row.entry] { NumberEdited(row); });
       connect(check, &QCheckBox::toggled, number, &QLineEdit::setEnabled);
     }
   }
   update->setGeometry(100, layout_.buttonsTop, buttonSize.width(), buttonSize.height());
   cancel->setGeometry(300, layout_.buttonsTop, buttonSize.width(), buttonSize.height());
-  content_->setGeometry(0, 0, kDialogWidth, layout_.contentHeight);
+  content_->setGeometry(0, 0, contentWidth, layout_.contentHeight);
 
   // The present slots: ticked, their numbers shown and enabled.
   for (const config::ADVANCED_ROW& row : layout_.rows) {
@@ -92,7 +122,7 @@ CAdvancedForm::CAdvancedForm(const MODEL_DEFINITION& model, std::array<ADVANCED_
   connect(scroll_, &QScrollBar::valueChanged, this, &CAdvancedForm::Scrolled);
   installEventFilter(this);
   content_->installEventFilter(this);
-  resize(kDialogWidth + kScrollWidth, layout_.clientHeight);
+  resize(contentWidth + kScrollWidth, layout_.clientHeight);
 }
 
 void CAdvancedForm::resizeEvent(QResizeEvent* event) {

@@ -56,6 +56,37 @@ struct Dialog {
   int helps = 0;
 };
 
+// Texts wider than the layout's columns: the columns to their right move
+// over and the dialog widens, so nothing is cut; help lines get the font's
+// line spacing.
+TEST(AdvancedForm, LongTextsAreShownWhole) {
+  MODEL_DEFINITION m = Model(2);
+  m.advanced[0].label = "Maximum Level Change per Second Allowed";
+  m.advanced[0].secondText = "tenths of a percent of the span";
+  m.advanced[0].helpText =
+      "Readings that move faster than this are held back until the echo confirms them\\nsecond line";
+  m.advanced[1].label = "Temperature Compensation Off";
+  std::array<ADVANCED_SLOT, kMaxAdvanced> copy{};
+  APP_SETTINGS settings;
+  CAdvancedForm form(m, copy, "Feet", "Feet", test::ShippedLanguage(), settings, [] {});
+  form.show();
+  auto* check = FindControlAs<QCheckBox>(&form, 100);
+  auto* number = FindControlAs<QLineEdit>(&form, 150);
+  auto* units = FindControlAs<QLabel>(&form, 200);
+  auto* help = FindControlAs<QLabel>(&form, 250);
+  ASSERT_TRUE(check != nullptr && number != nullptr && units != nullptr && help != nullptr);
+  EXPECT_GE(check->width(), check->sizeHint().width());
+  EXPECT_GE(FindControlAs<QCheckBox>(&form, 101)->width(), FindControlAs<QCheckBox>(&form, 101)->sizeHint().width());
+  EXPECT_GT(number->x(), check->geometry().right());
+  EXPECT_GT(units->x(), number->geometry().right());
+  EXPECT_GE(units->width(), units->fontMetrics().horizontalAdvance(units->text()));
+  EXPECT_LE(units->geometry().right(), form.width());
+  EXPECT_EQ(help->text().count('\n'), 1);
+  EXPECT_GE(help->height(), 2 * help->fontMetrics().lineSpacing());
+  EXPECT_GE(help->width(), help->fontMetrics().size(0, help->text()).width());
+  EXPECT_LE(help->geometry().right(), form.width());
+}
+
 TEST(AdvancedForm, ControlsWhereTheLayoutPutsThem) {
   Dialog d(3);
   d.form->show();
