@@ -503,9 +503,7 @@ void CGenericForm::Build() {
   outer->addWidget(scroll_);
 
   // The commands' keys, while the form is on screen.
-  const std::pair<QKeySequence, QPushButton*> keys[] = {
-      {OpenKey(), open_}, {SaveKey(), save_}, {PrintKey(), print_}, {WriteKey(), write_}};
-  for (const auto& [sequence, target] : keys) {
+  for (const auto& [target, sequence] : CommandKeys()) {
     auto* shortcut = new QShortcut(sequence, this);
     shortcut->setContext(Qt::WindowShortcut);
     QPushButton* pressed = target;
@@ -530,6 +528,10 @@ QKeySequence CGenericForm::OpenKey() { return QKeySequence(QKeySequence::Open); 
 QKeySequence CGenericForm::SaveKey() { return QKeySequence(QKeySequence::Save); }
 QKeySequence CGenericForm::PrintKey() { return QKeySequence(QKeySequence::Print); }
 QKeySequence CGenericForm::WriteKey() { return QKeySequence(Qt::Key_F9); }
+
+std::array<std::pair<QPushButton*, QKeySequence>, 4> CGenericForm::CommandKeys() const {
+  return {{{open_, OpenKey()}, {save_, SaveKey()}, {print_, PrintKey()}, {write_, WriteKey()}}};
+}
 
 QSize CGenericForm::sizeHint() const {
   // The whole form, as if there were no scroll area.
@@ -570,11 +572,9 @@ void CGenericForm::SetHints() {
       {save_, "TIP_SAVEFILE"},           {print_, "TIP_PRINTFILE"},     {nonLinearButton_, "TIP_NONLINEAR"},
       {testConfigs_, "TIP_TESTCONFIGS"}, {viewTanks_, "TIP_VIEWTANKS"},
   };
-  const std::pair<QPushButton*, QKeySequence> keys[] = {
-      {open_, OpenKey()}, {save_, SaveKey()}, {print_, PrintKey()}, {write_, WriteKey()}};
   for (const auto& [button, key] : tips) {
     QString tip = FromUtf8(Text(key));
-    for (const auto& [keyed, sequence] : keys) {
+    for (const auto& [keyed, sequence] : CommandKeys()) {
       if (keyed == button) {
         tip += QStringLiteral(" (%1)").arg(sequence.toString(QKeySequence::NativeText));
       }

@@ -14,6 +14,7 @@
 #include <array>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/ConfigFile.h"
@@ -271,6 +272,8 @@ class CGenericForm : public QWidget, public IPageLeave {
   void NotifyFileState();
   // The tooltips and the keys of the buttons.
   void SetHints();
+  // The command buttons with their keys (shortcuts and tooltips alike).
+  std::array<std::pair<QPushButton*, QKeySequence>, 4> CommandKeys() const;
   // The item boxes and the units box as wide as their longest entry (in
   // both languages), and the level labels' column as wide as the longest
   // label of any configuration, so that no column moves when texts change.
