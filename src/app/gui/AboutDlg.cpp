@@ -6,21 +6,29 @@
 #include <QVBoxLayout>
 
 #include "app/gui/ProgramIcon.h"
+#include "common/CheckedFormat.h"
 
 namespace tolvane {
+
+QString AboutItemText(const CLanguageFile& language, const APP_SETTINGS& settings) {
+  return LanguageTextOr(language, settings, "IDM_ABOUTBOX", kAboutItem);
+}
 
 CAboutDlg::CAboutDlg(const CLanguageFile& language, const APP_SETTINGS& settings, const std::string& programId,
                      QWidget* parent)
     : CKitDialog(parent) {
   WithControlId(this, IDD);
-  const QString name = FromUtf8(programId.empty() ? std::string("Tolvane") : programId);
-  setWindowTitle(QString::fromUtf8("About %1").arg(name));
+  const std::string name = programId.empty() ? std::string("Tolvane") : programId;
+  auto text = [&](const char* key, const char* fallback, auto&&... args) {
+    return FromUtf8(Format(LanguageTextOr(language, settings, key, fallback).toStdString(), args...));
+  };
+  setWindowTitle(text("IDD_ABOUTBOX", "About %s", name));
 
   auto* icon = WithControlId(new QLabel(this), IDC_ICON);
   icon->setPixmap(ProgramIcon().pixmap(64, 64));
   auto* version = WithControlId(new QLabel(this), IDC_VERSION);
   version->setTextFormat(Qt::PlainText);
-  version->setText(QString::fromUtf8("%1 Version %2").arg(name, QString::fromUtf8(TOLVANE_VERSION)));
+  version->setText(text("IDC_VERSION", "%s Version %s", name, std::string(TOLVANE_VERSION)));
   QFont bold = version->font();
   bold.setBold(true);
   version->setFont(bold);

@@ -7,8 +7,10 @@
 
 namespace tolvane {
 
-// The system menu's and the start window's item that opens the About box.
+// The window menu's and the start window's item that opens the About box,
+// from the language file (this text until one is loaded).
 inline constexpr char kAboutItem[] = "&About Tolvane...";
+QString AboutItemText(const CLanguageFile& language, const APP_SETTINGS& settings);
 
 class CAboutDlg : public CKitDialog {
   Q_OBJECT

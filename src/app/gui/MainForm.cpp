@@ -134,7 +134,7 @@ CMainForm::CMainForm(CProgramCore& core, bool demonstration, const std::string& 
   helpButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
   helpButton_->setMinimumWidth(fontMetrics().averageCharWidth() * 12);
   auto* menu = new QMenu(helpButton_);
-  menu->addAction(QString::fromUtf8(kAboutItem), this, &CMainForm::ShowAbout);
+  menu->addAction(AboutItemText(core.language, core.settings), this, &CMainForm::ShowAbout);
   helpButton_->setMenu(menu);
   connect(helpButton_, &QToolButton::clicked, this, [this] { help_.ShowHelp(PageId(ActivePage())); });
   helpButton_->setToolTip(FromUtf8(core.Text("TIP_HELP")) + QStringLiteral(" (F1)"));

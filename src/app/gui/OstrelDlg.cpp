@@ -196,7 +196,7 @@ COstrelDlg::COstrelDlg(START_ENVIRONMENT environment, QWidget* parent)
   headingFont.setPointSizeF(headingFont.pointSizeF() * 1.35);
   headingFont.setBold(true);
   heading->setFont(headingFont);
-  about_->setText(QString::fromUtf8(kAboutItem));
+  about_->setText(AboutItemText(core_->language, core_->settings));
   about_->setAutoRaise(true);
   connect(about_, &QToolButton::clicked, this, &COstrelDlg::ShowAbout);
 
@@ -335,6 +335,7 @@ void COstrelDlg::SetLabels() {
   sample_->setToolTip(FromUtf8(Text("TIP_STUBBEDMODE")));
   restart_->setToolTip(FromUtf8(Text("TIP_RESTART")));
   busy_->setWindowTitle(FromUtf8(Text("IDD_BUSYWINDOW")));
+  about_->setText(AboutItemText(core_->language, core_->settings));
 }
 
 void COstrelDlg::OnTimer() {
@@ -526,7 +527,7 @@ void COstrelDlg::closeEvent(QCloseEvent* event) {
 
 void COstrelDlg::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
-  menu.addAction(QString::fromUtf8(kAboutItem), this, &COstrelDlg::ShowAbout);
+  menu.addAction(AboutItemText(core_->language, core_->settings), this, &COstrelDlg::ShowAbout);
   menu.exec(event->globalPos());
 }
 

@@ -36,10 +36,7 @@ CAdvancedForm::CAdvancedForm(const MODEL_DEFINITION& model, std::array<ADVANCED_
   content_ = new QWidget(this);
   scroll_ = new QScrollBar(Qt::Vertical, this);
 
-  // The height a line of "Test" takes in the dialog's font (ascent and descent), minus 3;
-  // at least the font's own line spacing, so that no line of a help text is cut.
-  const int lineHeight = std::max(fontMetrics().size(Qt::TextSingleLine, QStringLiteral("Test")).height() - 3,
-                                  fontMetrics().lineSpacing());
+  const int lineHeight = RuleLineHeight(fontMetrics());
   auto* update =
       WithControlId(new QPushButton(LanguageText(language, settings, "IDC_UPDATE"), content_), IDC_UPDATE_BUTTON);
   auto* cancel =

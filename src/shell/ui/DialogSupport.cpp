@@ -43,6 +43,16 @@ QString LanguageText(const CLanguageFile& language, const APP_SETTINGS& settings
   return FromUtf8(language.Text(key, settings.languageNumber));
 }
 
+QString LanguageTextOr(const CLanguageFile& language, const APP_SETTINGS& settings, std::string_view key,
+                       const char* fallback) {
+  QString text = LanguageText(language, settings, key);
+  return text.isEmpty() ? QString::fromUtf8(fallback) : text;
+}
+
+int RuleLineHeight(const QFontMetrics& metrics) {
+  return std::max(metrics.size(Qt::TextSingleLine, QStringLiteral("Test")).height() - 3, metrics.lineSpacing());
+}
+
 QWidget* WorkingWindow(const QWidget* self) {
   auto usable = [self](QWidget* w) {
     return w != nullptr && w != self && w->isVisible() && (self == nullptr || !self->isAncestorOf(w));

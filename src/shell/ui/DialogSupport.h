@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFontMetrics>
 #include <QImage>
 #include <QMargins>
 #include <QString>
@@ -48,7 +49,18 @@ W* FindControlAs(QWidget* root, int id) {
 // The text of `key` in the run's language.
 QString LanguageText(const CLanguageFile& language, const APP_SETTINGS& settings, std::string_view key);
 
+// The text of `key` in the run's language, or `fallback` while no language
+// file is loaded or the file lacks the key.
+QString LanguageTextOr(const CLanguageFile& language, const APP_SETTINGS& settings, std::string_view key,
+                       const char* fallback);
+
 QString FromUtf8(const std::string& text);
+
+// The line height of the dialogs that place their lines by rule: the height
+// of "Test" in `metrics`' font less 3 pixels, yet at least the font's line
+// spacing, so that lines set this far apart neither overlap nor lose their
+// descenders.
+int RuleLineHeight(const QFontMetrics& metrics);
 
 // The window the user is working in: the topmost modal window, else the
 // active window; never `self`. Null when there is none.

@@ -17,8 +17,9 @@ constexpr int kTop = 10;
 constexpr int kGap = 10;
 constexpr int kSide = 12;
 
-const char kShowDetails[] = "Show Details";
-const char kHideDetails[] = "Hide Details";
+// The details button's texts when the language file has none.
+const char kShowDetails[] = "Show &Details";
+const char kHideDetails[] = "Hide &Details";
 
 int LineFeeds(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
@@ -107,10 +108,19 @@ CErrorDetail::CErrorDetail(const CLanguageFile& language, const APP_SETTINGS& se
   connect(ok_, &QPushButton::clicked, this, &CErrorDetail::accept);
   connect(details_, &QPushButton::clicked, this, &CErrorDetail::Toggle);
 
-  // The buttons keep one size whatever they read.
+  SizeButtons();
+}
+
+QString CErrorDetail::DetailsText(bool expanded) const {
+  return expanded ? LanguageTextOr(language_, settings_, "IDC_HIDEDETAILS", kHideDetails)
+                  : LanguageTextOr(language_, settings_, "IDC_SHOWDETAILS", kShowDetails);
+}
+
+void CErrorDetail::SizeButtons() {
+  // The buttons keep one size whatever they read, in the language shown.
   QSize size = ok_->sizeHint();
-  for (const QString& text : {QString::fromLatin1(kShowDetails), QString::fromLatin1(kHideDetails)}) {
-    details_->setText(text);
+  for (const bool expanded : {false, true}) {
+    details_->setText(DetailsText(expanded));
     size = size.expandedTo(details_->sizeHint());
   }
   size.setWidth(std::max(size.width(), fontMetrics().averageCharWidth() * 14));
@@ -118,9 +128,7 @@ CErrorDetail::CErrorDetail(const CLanguageFile& language, const APP_SETTINGS& se
   details_->resize(size);
 }
 
-int CErrorDetail::LineHeight() const {
-  return fontMetrics().size(Qt::TextSingleLine, QStringLiteral("Test")).height() - 3;
-}
+int CErrorDetail::LineHeight() const { return RuleLineHeight(fontMetrics()); }
 
 void CErrorDetail::Show(const std::string& message, const std::string& detail) {
   message_ = message;
@@ -130,6 +138,7 @@ void CErrorDetail::Show(const std::string& message, const std::string& detail) {
   setWindowTitle(LanguageText(language_, settings_, "IDD_ERRORDETAIL"));
   ok_->setText(LanguageText(language_, settings_, "IDOK"));
   details_->setText(LanguageText(language_, settings_, "IDC_DETAILS"));
+  SizeButtons();
   const int lineHeight = LineHeight();
   SetLines(messageText_, FromUtf8(message_), lineHeight, 0);
   SetLines(detailText_, FromUtf8(detail_), lineHeight, 4);
@@ -190,7 +199,7 @@ void CErrorDetail::Relayout() {
   const int expandedHeight = collapsedHeight + detailHeight + kGap;
 
   detailText_->setVisible(expanded_);
-  details_->setText(QString::fromLatin1(expanded_ ? kHideDetails : kShowDetails));
+  details_->setText(DetailsText(expanded_));
   setFixedSize(width, expanded_ ? expandedHeight : collapsedHeight);
 }
 

@@ -28,12 +28,15 @@ class CErrorDetail : public CKitDialog, public IErrorDetail {
   void reject() override;
 
   bool IsExpanded() const { return expanded_; }
-  // The height of "Test" in the dialog's font, less 3 pixels.
+  // The height of "Test" in the dialog's font, less 3 pixels, yet at least
+  // the font's line spacing.
   int LineHeight() const;
 
  private:
   void Toggle();
   void Relayout();
+  void SizeButtons();
+  QString DetailsText(bool expanded) const;
 
   const CLanguageFile& language_;
   const APP_SETTINGS& settings_;

@@ -10,19 +10,10 @@
 namespace tolvane {
 
 QString CMessageBox::ButtonCaption(const CLanguageFile& language, const APP_SETTINGS& settings, std::string_view key) {
-  QString text = LanguageText(language, settings, key);
-  if (!text.isEmpty()) {
-    return text;
-  }
   // Before the language file is loaded (or when it lacks the key) a button
   // still says what it does.
-  if (key == "IDC_YES") {
-    return QStringLiteral("&Yes");
-  }
-  if (key == "IDC_NO") {
-    return QStringLiteral("&No");
-  }
-  return QStringLiteral("OK");
+  const char* fallback = key == "IDC_YES" ? "&Yes" : key == "IDC_NO" ? "&No" : "OK";
+  return LanguageTextOr(language, settings, key, fallback);
 }
 
 CMessageBox::LOOK CMessageBox::LookOf(unsigned type) {

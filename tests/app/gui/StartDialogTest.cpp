@@ -292,15 +292,19 @@ TEST_F(StartDialogTest, AboutBoxFromTheStartWindow) {
   rig.CreateSettingsKey();
   auto dialog = rig.MakeDialog();
   QString version;
+  QString title;
+  QString item;
   bool asked = false;
   ModalDriver driver([&](QWidget& modal) {
     if (auto* about = qobject_cast<CAboutDlg*>(&modal)) {
       version = test::ControlText(*about, CAboutDlg::IDC_VERSION);
+      title = about->windowTitle();
       test::Snapshot(*about, "about-box");
       test::ClickControl(*about, CAboutDlg::IDC_OK);
     } else if (auto* start = qobject_cast<COstrelDlg*>(&modal); start != nullptr && Idle(*start)) {
       if (!asked) {
         asked = true;
+        item = test::ControlText(*start, COstrelDlg::IDM_ABOUTBOX);
         // Clicked after this poll: a timer is not called again while its call still runs.
         QMetaObject::invokeMethod(
             start, [start] { test::ClickControl(*start, COstrelDlg::IDM_ABOUTBOX); }, Qt::QueuedConnection);
@@ -311,6 +315,9 @@ TEST_F(StartDialogTest, AboutBoxFromTheStartWindow) {
   });
   EXPECT_EQ(dialog->Run(), COstrelDlg::END_NORMAL);
   EXPECT_EQ(version, QString("Tolvane Version ") + TOLVANE_VERSION);
+  // The item, the caption and the version line are the language file's.
+  EXPECT_EQ(item.toStdString(), Lang("IDM_ABOUTBOX"));
+  EXPECT_EQ(title, QStringLiteral("About Tolvane"));
 }
 
 TEST_F(StartDialogTest, WithoutCorporateModelTheProgramEnds) {

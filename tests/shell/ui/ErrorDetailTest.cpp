@@ -35,6 +35,9 @@ class ErrorDetail : public ::testing::Test {
 TEST_F(ErrorDetail, PlacesItsControlsByTheLineRule) {
   const int line = dialog_.LineHeight();
   ASSERT_GT(line, 5);
+  // Lines set this far apart do not overlap: the rule's "Test" height less
+  // 3 is less than a line of this font needs.
+  EXPECT_GE(line, dialog_.fontMetrics().lineSpacing());
   ShowWith("Write failed.\nThe unit did not answer.\nCheck the cable.", "one\ntwo\nthree", [&](QDialog& d) {
     const QRect message = Control(d, CErrorDetail::IDC_MESSAGE)->geometry();
     EXPECT_EQ(message.top(), 10);
@@ -56,7 +59,7 @@ TEST_F(ErrorDetail, ThreeDetailLinesGrowTheWindowAndTogglingTwiceRestoresIt) {
     auto* detail = qobject_cast<QTextEdit*>(Control(d, CErrorDetail::IDC_DETAIL));
     const QSize collapsed = d.size();
     const QSize buttonSize = button->size();
-    EXPECT_EQ(button->text(), QStringLiteral("Show Details"));
+    EXPECT_EQ(button->text(), QStringLiteral("Show &Details"));
     test::Snapshot(d, "error_detail_collapsed");
 
     button->click();
@@ -66,7 +69,7 @@ TEST_F(ErrorDetail, ThreeDetailLinesGrowTheWindowAndTogglingTwiceRestoresIt) {
     EXPECT_EQ(detail->geometry().top(), collapsed.height());
     EXPECT_EQ(detail->height(), 3 * line);
     EXPECT_TRUE(detail->isVisible());
-    EXPECT_EQ(button->text(), QStringLiteral("Hide Details"));
+    EXPECT_EQ(button->text(), QStringLiteral("Hide &Details"));
     EXPECT_EQ(button->size(), buttonSize);
     // All three lines fit in the height the rule gives them.
     EXPECT_EQ(detail->verticalScrollBar()->maximum(), 0);
@@ -76,7 +79,7 @@ TEST_F(ErrorDetail, ThreeDetailLinesGrowTheWindowAndTogglingTwiceRestoresIt) {
     button->click();
     EXPECT_FALSE(dialog_.IsExpanded());
     EXPECT_EQ(d.size(), collapsed);
-    EXPECT_EQ(button->text(), QStringLiteral("Show Details"));
+    EXPECT_EQ(button->text(), QStringLiteral("Show &Details"));
     test::ClickControl(d, CErrorDetail::IDC_OKBUTTON);
   });
 }
@@ -110,9 +113,31 @@ TEST_F(ErrorDetail, TextsComeFromTheLanguageFileAndEachShowStartsCollapsed) {
   ShowWith("Nachricht", "", [&](QDialog& d) {
     EXPECT_FALSE(dialog_.IsExpanded());
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Fehler"));
-    EXPECT_EQ(test::ControlText(d, CErrorDetail::IDC_DETAILSBUTTON), QStringLiteral("Show Details"));
+    EXPECT_EQ(test::ControlText(d, CErrorDetail::IDC_DETAILSBUTTON), QStringLiteral("&Details anzeigen"));
+    test::ClickControl(d, CErrorDetail::IDC_DETAILSBUTTON);
+    EXPECT_EQ(test::ControlText(d, CErrorDetail::IDC_DETAILSBUTTON), QStringLiteral("&Details ausblenden"));
     test::ClickControl(d, CErrorDetail::IDC_OKBUTTON);
   });
+}
+
+TEST(ErrorDetailWithoutLanguage, TheDetailsButtonStillSaysWhatItDoesAndFitsItsText) {
+  // An error before the language file is loaded.
+  const CLanguageFile none(std::filesystem::path(TOLVANE_SOURCE_DATA) / "Models", nullptr);  // not loaded
+  const APP_SETTINGS settings;
+  CErrorDetail dialog(none, settings, nullptr);
+  bool ran = false;
+  test::WhenModalOpens([&](QDialog& d) {
+    ran = true;
+    auto* button = qobject_cast<QPushButton*>(FindControl(&d, CErrorDetail::IDC_DETAILSBUTTON));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QStringLiteral("Show &Details"));
+    button->click();
+    EXPECT_EQ(button->text(), QStringLiteral("Hide &Details"));
+    EXPECT_GE(button->width(), button->sizeHint().width());
+    test::ClickControl(d, CErrorDetail::IDC_OKBUTTON);
+  });
+  dialog.Show("Corporate model file not found!", "");
+  EXPECT_TRUE(ran);
 }
 
 TEST_F(ErrorDetail, ALongDetailLineIsShownWholeInBothLanguages) {
