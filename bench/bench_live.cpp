@@ -115,12 +115,19 @@ int main(int argc, char** argv) {
     wall.start();
     page.Activate();
     const auto t0 = std::chrono::steady_clock::now();
-    QTimer::singleShot(seconds * 1000, &app, [&] { app.quit(); });
+    // The run ends at the quit: closing the page afterwards stops the reader
+    // and gives the sensor its pause, which is no time of streaming. Precise
+    // timers: a coarse one may fire up to 5 % late.
+    double ran = 0.0;
+    double busyFraction = 0.0;
+    QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, &app, [&] {
+      ran = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+      busyFraction = (ThreadCpuSeconds() - cpu0) / (static_cast<double>(wall.elapsed()) / 1000.0);
+      app.quit();
+    });
     long rssMid = 0;
-    QTimer::singleShot(std::min(10, seconds) * 1000, &app, [&] { rssMid = ResidentKb(); });
+    QTimer::singleShot(std::min(10, seconds) * 1000, Qt::PreciseTimer, &app, [&] { rssMid = ResidentKb(); });
     app.exec();
-    const double busyFraction = (ThreadCpuSeconds() - cpu0) / (static_cast<double>(wall.elapsed()) / 1000.0);
-    const double ran = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const long long expected = static_cast<long long>(ran * 1000.0 / periodMs);
     const LIVE_PAGE_STATS& s = page.Stats();
     if (!shots.empty()) {
