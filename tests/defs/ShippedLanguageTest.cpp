@@ -155,6 +155,10 @@ TEST_F(ShippedLanguage, CaptionsOfOneWindowHaveAccessKeysOfTheirOwn) {
       {"IDC_RESTART", "IDC_STUBBEDMODE"},
       {"IDC_YES", "IDC_NO", "IDC_SKIPINTRO"},
       {"LIVE_MESSAGE3", "LIVE_MESSAGE4", "IDD_HELP"},
+      // The service windows: tech support, direct entry, the data pages viewer.
+      {"IDC_TS_SERVER", "IDC_TS_NAME", "IDC_TS_PHONE", "IDC_TS_EMAIL", "IDC_TS_DESCRIPTION", "IDC_TS_SEND"},
+      {"IDC_ADDRESS_LABEL", "IDC_VALUE_LABEL", "IDC_CUSTPAGE", "IDC_FACTPAGE", "IDC_UPDATE"},
+      {"IDC_CUSTDP", "IDC_FACTDP", "IDC_HISTDP", "IDC_OCMDP", "IDC_INTEGERDISP", "IDC_HEXDISP"},
   };
   for (const auto& window : windows) {
     for (int column = 0; column < 2; ++column) {

@@ -47,6 +47,8 @@ CTechSupport::CTechSupport(TECH_SUPPORT_CONTEXT context, QWidget* parent)
   description_->setMinimumHeight(fontMetrics().lineSpacing() * 6);
 
   auto* fields = new QFormLayout;
+  // Room between the longest label and its field, in either language.
+  fields->setHorizontalSpacing(fontMetrics().averageCharWidth() * 2);
   fields->addRow(text("IDC_TS_SERVER"), server_);
   fields->addRow(text("IDC_TS_NAME"), name_);
   fields->addRow(text("IDC_TS_PHONE"), phone_);

@@ -64,7 +64,7 @@ TEST(TechSupportDialog, MissingDataIsAskedAboutAndTheContactIsKept) {
   CTechSupport& d = rig.Open();
   EXPECT_EQ(ControlId(&d), 118);
   EXPECT_EQ(Utf8(d.windowTitle()), Lang("IDD_TECHSUPPORT"));
-  EXPECT_EQ(Utf8(tolvane::test::ControlText(d, CTechSupport::IDC_SEND)), "Upload Data to Kestrine");
+  EXPECT_EQ(Utf8(tolvane::test::ControlText(d, CTechSupport::IDC_SEND)), "&Upload Data to Kestrine");
   rig.Fill("mail.example.org", "", "+49 30 1", "ann@example.org", "");
 
   rig.messages.answer = RESULT_YES;
