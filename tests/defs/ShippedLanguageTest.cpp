@@ -28,23 +28,100 @@ std::vector<std::string> RequiredKeys() {
   family("ERROR_MESSAGE", {{1, 39}, {44, 77}, {79, 81}, {83, 83}, {85, 88}, {90, 115}, {117, 117}, {119, 119}});
   family("STATUS_MESSAGE", {{1, 17}, {22, 42}, {44, 52}});
   family("BUSY_MESSAGE", {{1, 15}});
-  for (const char* k :
-       {"IDD_ALTERNATEPAGE", "IDD_BIGDISPLAY", "IDD_BUSYWINDOW", "IDD_CALPAGES", "IDD_COPYRIGHTBOX",
-        "IDD_DIMENSIONFORM", "IDD_DIRECTENTRY", "IDD_ERRORDETAIL", "IDD_GENERICFORM", "IDD_HELP",
-        "IDD_MAINFORM_STUBBEDMODE", "IDD_NONLINEAR", "IDD_SELECTPROGRAM", "IDD_SESSIONOPTS", "IDD_SETFILENAME",
-        "IDD_SETOPTIONS", "IDD_UPDATEPROGRAM", "IDD_VIEWGUIDE", "IDOK", "IDCANCEL", "IDC_ACTIVITY",
-        "IDC_ADDRESS_LABEL", "IDC_ADVANCED", "IDC_BROWSE2", "IDC_CFLABEL", "IDC_CHECK_TXT", "IDC_CONFIGFILE",
-        "IDC_CONFIGWINDOW", "IDC_COPYRIGHT1", "IDC_COPYRIGHT2", "IDC_COPYRIGHT3", "IDC_CURRENTRANGELABEL",
-        "IDC_CURRENTVERSIONLABEL", "IDC_CUSTDP", "IDC_CUSTPAGE", "IDC_DEFAULTCFG", "IDC_DETAILS", "IDC_DISCLAIMER",
-        "IDC_DISTANCE_TXT", "IDC_DSLABEL", "IDC_FACTDP", "IDC_FACTPAGE", "IDC_FHLABEL", "IDC_FMWEFN_TXT",
-        "IDC_FRAME_STARTUP", "IDC_FRAME_STATUS", "IDC_HEXDISP", "IDC_HISTDP", "IDC_HW_MODEL", "IDC_INTEGERDISP",
-        "IDC_MEASURED_TXT", "IDC_MODELDESCRIPTION", "IDC_NAMING_INST", "IDC_NO", "IDC_NONLINEAR", "IDC_OCMDP",
-        "IDC_OK", "IDC_OPENFILE", "IDC_OPTIN", "IDC_PNSN", "IDC_PRINTFILE", "IDC_PROGRAM", "IDC_RELAY", "IDC_RESET",
-        "IDC_RESTART", "IDC_SAVEFILE", "IDC_SELECTFIRMWARELABEL", "IDC_SELECTPROGRAM", "IDC_SHLABEL", "IDC_SKIP",
-        "IDC_SKIPINTRO", "IDC_START_STATUS1", "IDC_START_STATUS2", "IDC_START_STATUS3", "IDC_START_STATUS4",
-        "IDC_STUBBEDMODE", "IDC_SW_REVISION", "IDC_TANKWINDOW", "IDC_UNITLABEL", "IDC_UPDATE", "IDC_UPDATEBOX_TXT",
-        "IDC_VALIDCFG", "IDC_VALUE_LABEL", "IDC_VIEWDRAWING", "IDC_VIEWGUIDE_INST", "IDC_WC_UPDATE",
-        "IDC_WRITETARGET", "IDC_YES", "SELECTSTR"}) {
+  for (const char* k : {"IDD_ALTERNATEPAGE",
+                        "IDD_BIGDISPLAY",
+                        "IDD_BUSYWINDOW",
+                        "IDD_CALPAGES",
+                        "IDD_COPYRIGHTBOX",
+                        "IDD_DIMENSIONFORM",
+                        "IDD_DIRECTENTRY",
+                        "IDD_ERRORDETAIL",
+                        "IDD_GENERICFORM",
+                        "IDD_HELP",
+                        "IDD_MAINFORM_STUBBEDMODE",
+                        "IDD_NONLINEAR",
+                        "IDD_SELECTPROGRAM",
+                        "IDD_SESSIONOPTS",
+                        "IDD_SETFILENAME",
+                        "IDD_SETOPTIONS",
+                        "IDD_UPDATEPROGRAM",
+                        "IDD_VIEWGUIDE",
+                        "IDD_ABOUTBOX",
+                        "IDM_ABOUTBOX",
+                        "IDC_VERSION",
+                        "IDC_SHOWDETAILS",
+                        "IDC_HIDEDETAILS",
+                        "IDOK",
+                        "IDCANCEL",
+                        "IDC_ACTIVITY",
+                        "IDC_ADDRESS_LABEL",
+                        "IDC_ADVANCED",
+                        "IDC_BROWSE2",
+                        "IDC_CFLABEL",
+                        "IDC_CHECK_TXT",
+                        "IDC_CONFIGFILE",
+                        "IDC_CONFIGWINDOW",
+                        "IDC_COPYRIGHT1",
+                        "IDC_COPYRIGHT2",
+                        "IDC_COPYRIGHT3",
+                        "IDC_CURRENTRANGELABEL",
+                        "IDC_CURRENTVERSIONLABEL",
+                        "IDC_CUSTDP",
+                        "IDC_CUSTPAGE",
+                        "IDC_DEFAULTCFG",
+                        "IDC_DETAILS",
+                        "IDC_DISCLAIMER",
+                        "IDC_DISTANCE_TXT",
+                        "IDC_DSLABEL",
+                        "IDC_FACTDP",
+                        "IDC_FACTPAGE",
+                        "IDC_FHLABEL",
+                        "IDC_FMWEFN_TXT",
+                        "IDC_FRAME_STARTUP",
+                        "IDC_FRAME_STATUS",
+                        "IDC_HEXDISP",
+                        "IDC_HISTDP",
+                        "IDC_HW_MODEL",
+                        "IDC_INTEGERDISP",
+                        "IDC_MEASURED_TXT",
+                        "IDC_MODELDESCRIPTION",
+                        "IDC_NAMING_INST",
+                        "IDC_NO",
+                        "IDC_NONLINEAR",
+                        "IDC_OCMDP",
+                        "IDC_OK",
+                        "IDC_OPENFILE",
+                        "IDC_OPTIN",
+                        "IDC_PNSN",
+                        "IDC_PRINTFILE",
+                        "IDC_PROGRAM",
+                        "IDC_RELAY",
+                        "IDC_RESET",
+                        "IDC_RESTART",
+                        "IDC_SAVEFILE",
+                        "IDC_SELECTFIRMWARELABEL",
+                        "IDC_SELECTPROGRAM",
+                        "IDC_SHLABEL",
+                        "IDC_SKIP",
+                        "IDC_SKIPINTRO",
+                        "IDC_START_STATUS1",
+                        "IDC_START_STATUS2",
+                        "IDC_START_STATUS3",
+                        "IDC_START_STATUS4",
+                        "IDC_STUBBEDMODE",
+                        "IDC_SW_REVISION",
+                        "IDC_TANKWINDOW",
+                        "IDC_UNITLABEL",
+                        "IDC_UPDATE",
+                        "IDC_UPDATEBOX_TXT",
+                        "IDC_VALIDCFG",
+                        "IDC_VALUE_LABEL",
+                        "IDC_VIEWDRAWING",
+                        "IDC_VIEWGUIDE_INST",
+                        "IDC_WC_UPDATE",
+                        "IDC_WRITETARGET",
+                        "IDC_YES",
+                        "SELECTSTR"}) {
     keys.emplace_back(k);
   }
   // The help viewer.
@@ -94,11 +171,21 @@ std::vector<FormatArg> SampleArguments(const std::string& letters) {
   std::vector<FormatArg> args;
   for (const char c : letters) {
     switch (c) {
-      case 's': args.emplace_back(std::string("text")); break;
-      case 'd': args.emplace_back(-12LL); break;
-      case 'u': case 'x': args.emplace_back(42ULL); break;
-      case 'f': args.emplace_back(3.5); break;
-      default: ADD_FAILURE() << "unknown argument type " << c;
+      case 's':
+        args.emplace_back(std::string("text"));
+        break;
+      case 'd':
+        args.emplace_back(-12LL);
+        break;
+      case 'u':
+      case 'x':
+        args.emplace_back(42ULL);
+        break;
+      case 'f':
+        args.emplace_back(3.5);
+        break;
+      default:
+        ADD_FAILURE() << "unknown argument type " << c;
     }
   }
   return args;
