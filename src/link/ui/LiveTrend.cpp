@@ -2,7 +2,9 @@
 
 #include <QChart>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -20,6 +22,25 @@ constexpr int kRefreshMs = 250;
 constexpr std::size_t kMaxChartPoints = 1200;
 // The relays sit below the level's range, one band each.
 constexpr double kRelayBand = 1.0;
+// The level's axis reaches this many spans of the shown levels below their
+// lowest and above their highest reading: the level takes the upper part of
+// the chart, and the relay bands the room below it.
+constexpr double kSpansBelow = 1.6;
+constexpr double kSpansAbove = 0.1;
+// The relays' axis: its four bands end below the level's lowest reading,
+// with a gap of a tenth of a span.
+constexpr double kRelayAxisTop = 4 * kRelayBand * (kSpansBelow + 1.0 + kSpansAbove) / (kSpansBelow - 0.1);
+
+// A legend entry: a square in the series' colour and its name, never cut.
+QLabel* LegendEntry(const QString& name, const QColor& colour, int index, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QStringLiteral("legend%1").arg(index));
+  label->setTextFormat(Qt::RichText);
+  label->setText(
+      QStringLiteral("<span style=\"color:%1\">&#9632;</span>&nbsp;%2").arg(colour.name(), name.toHtmlEscaped()));
+  label->setMinimumWidth(label->sizeHint().width());
+  return label;
+}
 }  // namespace
 
 CLiveTrend::CLiveTrend(const CLanguageFile& language, const APP_SETTINGS& settings, IMessageBox& messages,
@@ -27,11 +48,18 @@ CLiveTrend::CLiveTrend(const CLanguageFile& language, const APP_SETTINGS& settin
     : QWidget(parent), language_(language), settings_(settings), messages_(messages) {
   setObjectName(QStringLiteral("liveTrend"));
   auto* chart = new QChart;
-  chart->legend()->setAlignment(Qt::AlignBottom);
+  // The chart's own legend cuts its names to fit one row ("Relai..." four
+  // times on a narrow page): the legend is a grid of whole names below it.
+  chart->legend()->hide();
   chart->setMargins(QMargins(4, 4, 4, 4));
+  auto* legend = new QGridLayout;
+  legend->setHorizontalSpacing(fontMetrics().averageCharWidth() * 2);
+  legend->setVerticalSpacing(2);
+  const QColor levelColour(0, 0, 255);
   level_ = new QLineSeries(chart);
   level_->setName(LanguageText(language_, settings_, "IDC_MEASURED_TXT"));
-  level_->setPen(QPen(QColor(0, 0, 255), 2));
+  level_->setPen(QPen(levelColour, 2));
+  legend->addWidget(LegendEntry(level_->name(), levelColour, 0, this), 0, 0);
   chart->addSeries(level_);
   x_ = new QValueAxis(chart);
   x_->setLabelFormat(QStringLiteral("%.0f s"));
@@ -43,7 +71,7 @@ CLiveTrend::CLiveTrend(const CLanguageFile& language, const APP_SETTINGS& settin
   level_->attachAxis(y_);
   // The relays on an axis of their own: bands 0..4 below the level.
   auto* r = new QValueAxis(chart);
-  r->setRange(0, 4 * kRelayBand);
+  r->setRange(0, kRelayAxisTop);
   r->setVisible(false);
   chart->addAxis(r, Qt::AlignRight);
   const QColor colours[4] = {QColor(200, 30, 30), QColor(220, 120, 0), QColor(150, 0, 150), QColor(0, 140, 110)};
@@ -51,6 +79,7 @@ CLiveTrend::CLiveTrend(const CLanguageFile& language, const APP_SETTINGS& settin
     auto* s = new QLineSeries(chart);
     s->setName(LanguageText(language_, settings_, "IDC_RELAY") + QStringLiteral(" %1").arg(i + 1));
     s->setPen(QPen(colours[i], 1.5));
+    legend->addWidget(LegendEntry(s->name(), colours[i], i + 1, this), (i + 1) / 3, (i + 1) % 3);
     chart->addSeries(s);
     s->attachAxis(x_);
     s->attachAxis(r);
@@ -77,6 +106,7 @@ CLiveTrend::CLiveTrend(const CLanguageFile& language, const APP_SETTINGS& settin
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view_, 1);
+  layout->addLayout(legend);
   layout->addLayout(buttons);
 
   refresh_.setInterval(kRefreshMs);
@@ -146,7 +176,7 @@ void CLiveTrend::Refresh() {
   } else {
     // The level takes the upper part of the chart, above the relay bands.
     const double span = std::max(hi - lo, 1.0);
-    y_->setRange(lo - span * 1.6, hi + span * 0.1);
+    y_->setRange(lo - span * kSpansBelow, hi + span * kSpansAbove);
   }
 }
 

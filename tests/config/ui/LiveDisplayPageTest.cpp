@@ -3,8 +3,11 @@
 // lamps, the raw-bytes mode, silence, an unplugged adapter, the demonstration
 // unit, deactivation's pauses, and the trend chart's pause and export.
 #include <QApplication>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineSeries>
 #include <QPushButton>
 #include <QTest>
 
@@ -244,6 +247,60 @@ TEST(LiveDisplayPage, TrendPausesWhileRecordingAndExportsCsv) {
             "1.000,0,LOST,0.0,0,0,0,0\n"
             "2.000,12000,800.0,1200.0,0,1,0,0\n");
   EXPECT_FALSE(trend.ExportTo((r.rig.dir / "no-such-folder" / "x.csv").string()));
+}
+
+TEST(LiveDisplayPage, TrendLegendNamesAreWholeAndTheRelaysStayBelowTheLevel) {
+  FormRig rig("qr27");
+  for (const int column : {0, 1}) {
+    rig.core->settings.languageNumber = column;
+    CLiveTrend trend(rig.core->language, rig.core->settings, rig.messages);
+    trend.resize(trend.minimumSizeHint());
+    trend.show();
+    // A level sweeping between 150 and 170 with every relay switching.
+    const auto t0 = rig.clock.now();
+    for (int i = 0; i <= 40; ++i) {
+      link::LIVE_READING reading;
+      reading.level = 150.0 + std::abs(20 - i);
+      reading.relays = {i % 2 == 0, i % 3 == 0, i % 4 == 0, i % 5 == 0};
+      trend.Add(t0 + std::chrono::milliseconds(250 * i), reading);
+    }
+    trend.Refresh();
+    QApplication::processEvents();
+
+    // Every name whole: the level's and the four relays'.
+    const auto names = std::vector<std::string>{
+        Utf8(QString::fromStdString(rig.core->language.Text("IDC_MEASURED_TXT", column))),
+        rig.core->language.Text("IDC_RELAY", column) + " 1", rig.core->language.Text("IDC_RELAY", column) + " 4"};
+    for (int e = 0; e < 5; ++e) {
+      auto* label = trend.findChild<QLabel*>(QStringLiteral("legend%1").arg(e));
+      ASSERT_NE(label, nullptr) << e;
+      EXPECT_TRUE(label->isVisible());
+      EXPECT_GE(label->width(), label->sizeHint().width()) << Utf8(label->text()) << " column " << column;
+    }
+    EXPECT_NE(Utf8(trend.findChild<QLabel*>("legend0")->text()).find(names[0]), std::string::npos);
+    EXPECT_NE(Utf8(trend.findChild<QLabel*>("legend1")->text()).find(names[1]), std::string::npos);
+    EXPECT_NE(Utf8(trend.findChild<QLabel*>("legend4")->text()).find(names[2]), std::string::npos);
+    EXPECT_FALSE(trend.findChild<QChartView*>()->chart()->legend()->isVisible());
+
+    // On screen the top of relay 1's band (the highest) lies below the
+    // lowest level drawn (screen y grows downwards).
+    QChart* chart = trend.findChild<QChartView*>()->chart();
+    const auto series = chart->series();
+    ASSERT_EQ(series.size(), 5);
+    auto* level = qobject_cast<QLineSeries*>(series[0]);
+    auto* relay1 = qobject_cast<QLineSeries*>(series[1]);
+    ASSERT_GT(level->count(), 0);
+    ASSERT_GT(relay1->count(), 0);
+    double lowestLevelY = -1e9;
+    for (const QPointF& p : level->points()) {
+      lowestLevelY = std::max(lowestLevelY, chart->mapToPosition(p, level).y());
+    }
+    double highestRelayY = 1e9;
+    for (const QPointF& p : relay1->points()) {
+      highestRelayY = std::min(highestRelayY, chart->mapToPosition(p, relay1).y());
+    }
+    EXPECT_GT(highestRelayY, lowestLevelY) << "column " << column;
+  }
 }
 
 }  // namespace
