@@ -1,13 +1,18 @@
 #include "link/ui/PortSelect.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "shell/ui/DialogSupport.h"
 
 namespace tolvane::link {
 
 CPortSelect::CPortSelect(const std::vector<PORTID>& ports, Lookup lookup, QWidget* parent)
-    : QDialog(parent), ports_(ports) {
+    : QDialog(parent, kModalDialogFlags), ports_(ports) {
   setProperty("controlId", kDialogId);
   setModal(true);
   setWindowTitle(QString::fromStdString(lookup("IDD_SESSIONOPTS")));
@@ -19,6 +24,12 @@ CPortSelect::CPortSelect(const std::vector<PORTID>& ports, Lookup lookup, QWidge
   list_->setMinimumContentsLength(24);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(list_);
+  // As wide as its title in either language, so that the title bar does not
+  // cut it, and no wider than that or the list.
+  const QMargins margins = layout->contentsMargins();
+  list_->setMinimumWidth(std::max(list_->minimumSizeHint().width(),
+                                  TitleBarWidth(this, windowTitle()) - margins.left() - margins.right()));
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   {
     const QSignalBlocker quiet(list_);
@@ -38,6 +49,15 @@ const PORTID* CPortSelect::Choice() const {
     return nullptr;
   }
   return &ports_[static_cast<std::size_t>(choice_)];
+}
+
+void CPortSelect::keyPressEvent(QKeyEvent* event) {
+  // Enter takes the entry shown, as a pick in the list does.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    OnActivated(list_->currentIndex());
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void CPortSelect::OnActivated(int index) {

@@ -32,6 +32,9 @@ class CPortSelect : public QDialog {
   const PORTID* Choice() const;
   int ChoiceIndex() const { return choice_; }
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   void OnActivated(int index);
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shell/ui/DialogSupport.h"
+
 namespace tolvane::link {
 namespace {
 
@@ -21,8 +23,8 @@ QComboBox* List(QWidget& dialog) {
 
 TEST(PortSelect, ShowsTheLabelsInListOrderWithTheFirstChosen) {
   // Labels that a sorting list would reorder.
-  const std::vector<PORTID> ports{{"Quenby USB Device B", "UNIT 2"}, {"Quenby USB Device A", "UNIT 10"},
-                                  {"Quenby USB Device C", "UNIT 1"}};
+  const std::vector<PORTID> ports{
+      {"Quenby USB Device B", "UNIT 2"}, {"Quenby USB Device A", "UNIT 10"}, {"Quenby USB Device C", "UNIT 1"}};
   CPortSelect dialog(ports, Lookup);
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
@@ -54,6 +56,26 @@ TEST(PortSelect, PickingTheSecondEntryClosesWithOk) {
   EXPECT_FALSE(dialog.isVisible());
   ASSERT_NE(dialog.Choice(), nullptr);
   EXPECT_EQ(dialog.Choice()->description, "Quenby USB Device 2");
+}
+
+TEST(PortSelect, AsWideAsItsTitleAndEnterTakesTheEntryShown) {
+  const auto ports = BuildPortList({"Quenby USB Device 1", "Quenby USB Device 2"});
+  // A title longer than the list's width.
+  CPortSelect dialog(ports,
+                     [](std::string_view) { return std::string("Ger\xc3\xa4t ausw\xc3\xa4hlen (USB-Adapter)"); });
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  EXPECT_GE(dialog.width(), TitleBarWidth(&dialog, dialog.windowTitle()));
+  EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+  QComboBox* list = List(dialog);
+  ASSERT_NE(list, nullptr);
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Return);
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_FALSE(dialog.isVisible());
+  ASSERT_NE(dialog.Choice(), nullptr);
+  EXPECT_EQ(dialog.Choice()->description, "Quenby USB Device 1");
 }
 
 TEST(PortSelect, ClosingOtherwiseIsCancel) {
