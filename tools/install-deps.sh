@@ -7,7 +7,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config make ccache mold
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-charts-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-charts-dev qt6-translations-l10n
   libcurl4-openssl-dev libfmt-dev zlib1g-dev libchm-dev fp-utils
   libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -186,6 +186,11 @@ std::string CLanguageFile::Text(std::string_view key, int language) const {
   return out;
 }
 
+std::string CLanguageFile::TextOr(std::string_view key, int language, std::string_view fallback) const {
+  std::string out = Text(key, language);
+  return out.empty() ? std::string(fallback) : out;
+}
+
 std::string WithoutAccessKeys(std::string_view caption) {
   std::string plain;
   plain.reserve(caption.size());

@@ -47,6 +47,9 @@ class CLanguageFile {
 
   // The text of `key`, or an empty text.
   std::string Text(std::string_view key, int language) const;
+  // The text of `key`, or `fallback` when the key is missing or its text is
+  // empty (before a file is loaded, or a file of an older program).
+  std::string TextOr(std::string_view key, int language, std::string_view fallback) const;
 
   int EntryCount() const { return static_cast<int>(entries_.size()); }
   // Lines that held an entry but found the table full.

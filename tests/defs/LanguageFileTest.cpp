@@ -56,6 +56,15 @@ TEST_F(LanguageFileTest, ColumnsCommentsAndIndexSuffixes) {
   EXPECT_EQ(out, "unchanged");
 }
 
+TEST_F(LanguageFileTest, TextOrFallsBackOnlyForAMissingOrEmptyText) {
+  LoadText("K = English->Deutsch\nONLY = English only\nEMPTY =\n");
+  EXPECT_EQ(catalogue_.TextOr("K", 1, "fallback"), "Deutsch");
+  EXPECT_EQ(catalogue_.TextOr("K", 0, "fallback"), "English");
+  EXPECT_EQ(catalogue_.TextOr("ONLY", 1, "fallback"), "fallback");  // no German column
+  EXPECT_EQ(catalogue_.TextOr("EMPTY", 0, "fallback"), "fallback");
+  EXPECT_EQ(catalogue_.TextOr("MISSING", 0, "fallback"), "fallback");
+}
+
 TEST_F(LanguageFileTest, FirstEntryOfAKeyWinsAndKeysAreCaseSensitive) {
   LoadText("K = first\nK = second\nk = lower\n");
   EXPECT_EQ(Text("K"), "first");

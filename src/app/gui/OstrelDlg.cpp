@@ -336,6 +336,7 @@ void COstrelDlg::SetLabels() {
   restart_->setToolTip(FromUtf8(Text("TIP_RESTART")));
   busy_->setWindowTitle(FromUtf8(Text("IDD_BUSYWINDOW")));
   about_->setText(AboutItemText(core_->language, core_->settings));
+  qtTexts_.Apply(core_->settings.languageNumber);
 }
 
 void COstrelDlg::OnTimer() {

@@ -21,6 +21,7 @@
 #include "app/gui/NetworkServices.h"
 #include "app/gui/StartFlow.h"
 #include "shell/ProgramCore.h"
+#include "shell/ui/QtTranslations.h"
 #include "shell/ui/ViewGuide.h"
 
 class QLabel;
@@ -203,6 +204,8 @@ class COstrelDlg : public QDialog, public IStartView {
   CErrorDetail* errors_ = nullptr;
   CBusyWindow* busy_ = nullptr;
   CPlatformQuestion question_;
+  // Qt's own texts (file dialogs, standard buttons) in the run's language.
+  CQtTranslations qtTexts_;
   std::string title_;
 
   QGroupBox* statusFrame_;

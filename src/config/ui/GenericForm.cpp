@@ -166,6 +166,7 @@ std::filesystem::path CConfigFileDialogs::ChooseFile(const std::filesystem::path
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(QStringLiteral("txt"));
   dialog.setOption(QFileDialog::ReadOnly, false);
+  SizeFileDialog(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return {};
   }
@@ -1252,7 +1253,9 @@ void CGenericForm::OnPrintConfigFile() {
   std::error_code ec;
   const std::filesystem::path path = core_.folders.configs / record_.fileName;
   if (record_.fileName.empty() || !IsSafeLeafName(record_.fileName) || !std::filesystem::is_regular_file(path, ec)) {
-    core_.services.messages.Show("First open a configuration file to print", MB_INFO);
+    core_.services.messages.Show(core_.language.TextOr("STATUS_MESSAGE54", core_.settings.languageNumber,
+                                                       "First open a configuration file to print"),
+                                 MB_INFO);
     return;
   }
   s_.files.Print(path);

@@ -37,8 +37,9 @@ CSelectProgram::CSelectProgram(const std::string& range, const std::string& vers
       WithControlId(new QLabel(LanguageText(language, settings, "IDC_SELECTFIRMWARELABEL"), this), IDC_FILESLABEL),
       files_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  WithControlId(buttons->button(QDialogButtonBox::Ok), 1);
-  WithControlId(buttons->button(QDialogButtonBox::Cancel), 2);
+  // The program's own captions, not the button box's.
+  WithControlId(buttons->button(QDialogButtonBox::Ok), 1)->setText(LanguageText(language, settings, "IDOK"));
+  WithControlId(buttons->button(QDialogButtonBox::Cancel), 2)->setText(LanguageText(language, settings, "IDCANCEL"));
   connect(buttons, &QDialogButtonBox::accepted, this, &CSelectProgram::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CSelectProgram::reject);
   auto* layout = new QVBoxLayout(this);

@@ -190,7 +190,9 @@ void CUpdateProgram::Fail(const char* key) {
 
 void CUpdateProgram::OnUpdateSensor() {
   errorText_.clear();
-  status_->setText(c_.core.settings.autoUpdate ? QStringLiteral("Updating Latest Firmware...") : QString());
+  status_->setText(c_.core.settings.autoUpdate ? LanguageTextOr(c_.core.language, c_.core.settings, "STATUS_MESSAGE53",
+                                                                "Updating Latest Firmware...")
+                                               : QString());
   EnableButtons(false);
   const std::string path = file_->text().toStdString();
   if (const std::string key = CheckProgramPath(path); !key.empty()) {
@@ -320,6 +322,7 @@ void CUpdateProgram::OnBrowse() {
     dialog.selectFile("*.fp2");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    SizeFileDialog(dialog);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
       chosen = dialog.selectedFiles().front().toStdString();
     }

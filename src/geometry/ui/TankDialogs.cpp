@@ -144,7 +144,7 @@ CNonLinear2::CNonLinear2(TANK_UI& ui, const QString& caption, QWidget* parent) :
 
   auto* ok = Button(this, RESULT_OK, ui_.Text("IDOK"));
   auto* cancel = Button(this, RESULT_CANCEL, ui_.Text("IDCANCEL"));
-  auto* reset = Button(this, IDC_RESETBUTTON, "Reset");
+  auto* reset = Button(this, IDC_RESETBUTTON, LanguageTextOr(ui_.language, ui_.settings, "IDC_RESETBUTTON", "Reset"));
   reset->setFont(font());
   ok->setDefault(true);
   auto* buttons = new QHBoxLayout;
@@ -395,8 +395,10 @@ CViewCurve::CViewCurve(TANK_UI& ui, const QString& dimensionUnit, QWidget* paren
   units_ = WithControlId(new QComboBox(this), IDC_VOLUMEUNITS);
   dimUnitText_ = WithControlId(new QLabel(dimensionUnit_, this), IDC_DIMUNIT);
   volumeUnitText_ = WithControlId(new QLabel(this), IDC_VOLUMEUNIT);
-  auto* csv = Button(this, IDC_EXPORTCSV, "Export CSV...");
-  auto* print = Button(this, IDC_PRINTTABLE, "Print Table...");
+  auto* csv =
+      Button(this, IDC_EXPORTCSV, LanguageTextOr(ui_.language, ui_.settings, "IDC_EXPORTCSV", "&Export CSV..."));
+  auto* print =
+      Button(this, IDC_PRINTTABLE, LanguageTextOr(ui_.language, ui_.settings, "IDC_PRINTTABLE", "&Print Table..."));
   auto* close = Button(this, RESULT_OK, ui_.Text("IDOK"));
   graph_ = new CGraph(ui_.data, this);
   graph_->SetTitle(FromUtf8(ui_.data.curveCaption));
@@ -434,8 +436,9 @@ CViewCurve::CViewCurve(TANK_UI& ui, const QString& dimensionUnit, QWidget* paren
   connect(volume_, &QSlider::valueChanged, this, &CViewCurve::OnVolumeSlider);
   connect(close, &QPushButton::clicked, this, &CViewCurve::accept);
   connect(csv, &QPushButton::clicked, this, [this] {
-    const QString name = QFileDialog::getSaveFileName(
-        this, "Export CSV", QString::fromStdString((ui_.drawings / "StrappingTable.csv").string()), "CSV (*.csv)");
+    const QString name = SaveFileName(this, LanguageTextOr(ui_.language, ui_.settings, "TANK_MESSAGE5", "Export CSV"),
+                                      QString::fromStdString((ui_.drawings / "StrappingTable.csv").string()),
+                                      QStringLiteral("CSV (*.csv)"));
     if (!name.isEmpty() && !ExportCsv(name.toStdString())) {
       ui_.calculate.messages.Show(Format(ui_.Text("TANK_MESSAGE4").toStdString(), name.toStdString()), MB_ERROR);
     }

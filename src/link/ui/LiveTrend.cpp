@@ -187,8 +187,9 @@ bool CLiveTrend::ExportTo(const std::string& file) const {
 }
 
 void CLiveTrend::Export() {
-  const QString file = QFileDialog::getSaveFileName(this, LanguageText(language_, settings_, "LIVE_MESSAGE4"),
-                                                    QString(), QStringLiteral("CSV (*.csv)"));
+  const QString file =
+      SaveFileName(this, FromUtf8(WithoutAccessKeys(language_.Text("LIVE_MESSAGE4", settings_.languageNumber))),
+                   QString(), QStringLiteral("CSV (*.csv)"));
   if (file.isEmpty()) {
     return;
   }

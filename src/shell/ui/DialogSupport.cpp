@@ -1,10 +1,13 @@
 #include "shell/ui/DialogSupport.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLayout>
 #include <QScreen>
+#include <QTreeView>
 #include <QVariant>
 
 #include <algorithm>
@@ -45,8 +48,39 @@ QString LanguageText(const CLanguageFile& language, const APP_SETTINGS& settings
 
 QString LanguageTextOr(const CLanguageFile& language, const APP_SETTINGS& settings, std::string_view key,
                        const char* fallback) {
-  QString text = LanguageText(language, settings, key);
-  return text.isEmpty() ? QString::fromUtf8(fallback) : text;
+  return FromUtf8(language.TextOr(key, settings.languageNumber, fallback));
+}
+
+QString SaveFileName(QWidget* parent, const QString& title, const QString& suggested, const QString& filter) {
+  QFileDialog dialog(parent, title, suggested, filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  SizeFileDialog(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return {};
+  }
+  return dialog.selectedFiles().front();
+}
+
+void SizeFileDialog(QFileDialog& dialog) {
+  const QFontMetrics metrics = dialog.fontMetrics();
+  const int ch = metrics.averageCharWidth();
+  // The detail view's columns: name, size, type and date, each with room
+  // for what it shows ("plain text document", a date and time).
+  if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    QHeaderView* header = view->header();
+    const int widths[] = {ch * 40, ch * 11, ch * 24, ch * 30};
+    for (int column = 0; column < header->count() && column < 4; ++column) {
+      header->resizeSection(column, widths[column]);
+    }
+  }
+  QSize size(ch * 142, metrics.lineSpacing() * 30);
+  size = size.expandedTo(dialog.sizeHint());
+  const QWidget* owner = dialog.parentWidget();
+  if (QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen()) {
+    size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+  }
+  dialog.resize(size);
 }
 
 int RuleLineHeight(const QFontMetrics& metrics) {

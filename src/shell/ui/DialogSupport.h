@@ -14,6 +14,8 @@
 #include "defs/AppSettings.h"
 #include "defs/LanguageFile.h"
 
+class QFileDialog;
+
 namespace tolvane {
 
 // The dynamic property that carries a control's id, so that context help,
@@ -55,6 +57,14 @@ QString LanguageTextOr(const CLanguageFile& language, const APP_SETTINGS& settin
                        const char* fallback);
 
 QString FromUtf8(const std::string& text);
+
+// The name of a file to write, asked in a file dialog of `SizeFileDialog`'s
+// size; empty when the user cancels.
+QString SaveFileName(QWidget* parent, const QString& title, const QString& suggested, const QString& filter);
+
+// Gives a file dialog a size that shows its columns (name, size, type, date)
+// whole, within the screen it opens on.
+void SizeFileDialog(QFileDialog& dialog);
 
 // The line height of the dialogs that place their lines by rule: the height
 // of "Test" in `metrics`' font less 3 pixels, yet at least the font's line

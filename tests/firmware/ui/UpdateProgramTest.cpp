@@ -301,6 +301,12 @@ TEST(UpdatePage, SelectProgramListsNewestFirstAndOkTakesTheSelection) {
   CSelectProgram empty("12M", "51.5", {}, rig.core->language, rig.core->settings, nullptr);
   empty.accept();
   EXPECT_EQ(empty.Choice(), "");
+  // The buttons read the language file's captions, in German too (the button
+  // box's own read English whatever the language).
+  rig.core->settings.languageNumber = 1;
+  CSelectProgram german("12M", "51.5", {}, rig.core->language, rig.core->settings, nullptr);
+  EXPECT_EQ(FindControlAs<QPushButton>(&german, 2)->text().toStdString(), rig.core->language.Text("IDCANCEL", 1));
+  EXPECT_EQ(FindControlAs<QPushButton>(&german, 1)->text().toStdString(), rig.core->language.Text("IDOK", 1));
 }
 
 TEST(UpdatePage, NoSensorNetworkSeamAndContextHelp) {

@@ -192,6 +192,9 @@ TEST(Picker, WaysOfClosing) {
   {
     CNonLinear2 picker(*rig.ui, "Tank Shapes", nullptr);
     picker.show();
+    EXPECT_EQ(
+        WithoutAccessKeys(FindControlAs<QPushButton>(&picker, CNonLinear2::IDC_RESETBUTTON)->text().toStdString()),
+        "Reset");
     FindControlAs<QPushButton>(&picker, CNonLinear2::IDC_RESETBUTTON)->click();
     EXPECT_EQ(picker.Closing(), PICKER_RESET);
     EXPECT_EQ(picker.result(), QDialog::Accepted);
@@ -237,6 +240,11 @@ TEST(CurveView, SlidersFollowEachOtherThroughTheTable) {
   CViewCurve view(*rig.ui, "Feet", nullptr);
   view.show();
   QApplication::processEvents();
+  // The export and print buttons read the language file's captions.
+  EXPECT_EQ(FindControlAs<QPushButton>(&view, CViewCurve::IDC_EXPORTCSV)->text().toStdString(),
+            rig.f->language.Text("IDC_EXPORTCSV", 0));
+  EXPECT_EQ(FindControlAs<QPushButton>(&view, CViewCurve::IDC_PRINTTABLE)->text().toStdString(),
+            rig.f->language.Text("IDC_PRINTTABLE", 0));
   EXPECT_EQ(rig.data.curveStart, rig.data.levelRange[0]);
   EXPECT_DOUBLE_EQ(rig.data.curveStep, (rig.data.levelRange[4] - rig.data.levelRange[0]) / (rig.data.pointCount - 1));
   EXPECT_EQ(view.Graph()->Title().toStdString(), rig.data.curveCaption);
