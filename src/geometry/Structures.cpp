@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include <fmt/format.h>
 
 #include "common/CheckedFormat.h"
-#include "config/ConfigFile.h"
 
 namespace tolvane::geometry {
 
@@ -69,18 +69,12 @@ STRUCTURE_HEIGHTS HeightsFromResults(const CNonLinearData& data, double heightFa
           HeightFromResult(data.results[kSensorHeightResult], heightFactor)};
 }
 
-std::optional<std::int16_t> LoadTankUnitsOfFile(CModelFile& models, const MODEL_TABLES& tables,
-                                                const std::filesystem::path& file) {
-  const std::optional<std::int32_t> type = config::FileTankShape(file);
-  if (!type) {
-    return std::nullopt;
+bool LoadTankShapeUnits(CModelFile& models, const MODEL_TABLES& tables, std::int32_t type) {
+  if (type < 0 || type > std::numeric_limits<std::int16_t>::max()) {
+    return false;
   }
   CNonLinearData scratch;
-  const auto shape = static_cast<std::int16_t>(*type);
-  if (!LoadStructureDefinition(models, tables, shape, scratch)) {
-    return std::nullopt;
-  }
-  return shape;
+  return LoadStructureDefinition(models, tables, static_cast<std::int16_t>(type), scratch);
 }
 
 int RecalculateNonLinear(CModelFile& models, MODEL_TABLES& tables, CNonLinearData& data,

@@ -5,8 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,12 +43,11 @@ std::vector<SHAPE_CHOICE> ListShapes(CModelFile& models, MODEL_TABLES& tables);
 bool LoadStructureDefinition(CModelFile& models, const MODEL_TABLES& tables, std::int16_t type, CNonLinearData& data);
 
 // Before a configuration file is read: loads the structure-definition file
-// of the tank shape the file switches on over the tables, so that the
-// shape's volume units are known when the file's UNITS line names one of
-// them. The shape's type, or none when the file names no shape or no file
-// defines it (the tables are not changed then).
-std::optional<std::int16_t> LoadTankUnitsOfFile(CModelFile& models, const MODEL_TABLES& tables,
-                                                const std::filesystem::path& file);
+// of the tank shape `type` the file switches on (config::FileTankShape) over
+// the tables, so that the shape's volume units are known when the file's
+// UNITS line names one of them. False when no file defines that shape (the
+// tables are not changed then).
+bool LoadTankShapeUnits(CModelFile& models, const MODEL_TABLES& tables, std::int32_t type);
 
 // Raw level units per dimension unit for `unit`: DIMUNITCONV[unit] × TPF with
 // a unit window and a unit below the number of factors, else TPF.

@@ -1,6 +1,7 @@
 #include "app/cli/CliTank.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "app/cli/CliCommon.h"
 #include "common/Clock.h"
@@ -41,21 +42,12 @@ int CliTank::Calculate(CProgramCore& core, const config::CONFIG_NONLINEAR& state
 
 bool LoadTankUnitsOrSay(CProgramCore& core, const std::filesystem::path& file) {
   const std::optional<std::int32_t> shape = config::FileTankShape(file);
-  if (shape && !geometry::LoadTankUnitsOfFile(core.models, core.tables, file)) {
+  if (shape && !geometry::LoadTankShapeUnits(core.models, core.tables, *shape)) {
     std::fprintf(stderr, "error: %s switches on tank shape %d, which no tank structure file defines\n", file.c_str(),
                  static_cast<int>(*shape));
     return false;
   }
   return true;
-}
-
-std::optional<int> VolumeUnitIndex(const MODEL_DEFINITION& model, const std::string& name) {
-  for (int u = 0; u < model.volumeUnitsCount && u < kMaxUnits; ++u) {
-    if (model.volumeUnitNames[static_cast<std::size_t>(u)] == name) {
-      return u;
-    }
-  }
-  return std::nullopt;
 }
 
 }  // namespace tolvane::cli

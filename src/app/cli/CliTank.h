@@ -6,8 +6,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
-#include <string>
 
 #include "config/ConfigFile.h"
 #include "geometry/NonLinearData.h"
@@ -37,8 +35,5 @@ class CliTank {
 // defines that shape: its levels might be volumes that would otherwise be
 // taken for lengths.
 bool LoadTankUnitsOrSay(CProgramCore& core, const std::filesystem::path& file);
-
-// The index of a volume unit of the model by name, or none.
-std::optional<int> VolumeUnitIndex(const MODEL_DEFINITION& model, const std::string& name);
 
 }  // namespace tolvane::cli

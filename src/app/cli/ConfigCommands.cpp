@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,13 +26,23 @@ using namespace tolvane::config;
 
 std::string ShownValue(double v) { return v < 0.0 ? std::string("(not set)") : FormatValue(v); }
 
+// The model's length units, or its volume units.
+std::span<const std::string> UnitNames(const MODEL_DEFINITION& model, bool volume) {
+  const std::int32_t count = std::clamp(volume ? model.volumeUnitsCount : model.unitsCount, 0, kMaxUnits);
+  const auto& names = volume ? model.volumeUnitNames : model.unitNames;
+  return {names.data(), static_cast<std::size_t>(count)};
+}
+
 std::string UnitsName(const MODEL_DEFINITION& model, std::int32_t index, bool volume) {
-  const std::int32_t count = std::min(volume ? model.volumeUnitsCount : model.unitsCount, kMaxUnits);
-  if (index < 0 || index >= count) {
-    return "?";
-  }
-  return volume ? model.volumeUnitNames[static_cast<std::size_t>(index)]
-                : model.unitNames[static_cast<std::size_t>(index)];
+  const std::span<const std::string> names = UnitNames(model, volume);
+  return index >= 0 && static_cast<std::size_t>(index) < names.size() ? names[static_cast<std::size_t>(index)]
+                                                                      : std::string("?");
+}
+
+std::optional<std::int32_t> UnitIndex(const MODEL_DEFINITION& model, const std::string& name, bool volume) {
+  const std::span<const std::string> names = UnitNames(model, volume);
+  const auto at = std::find(names.begin(), names.end(), name);
+  return at == names.end() ? std::nullopt : std::optional<std::int32_t>(static_cast<std::int32_t>(at - names.begin()));
 }
 
 void PrintConfiguration(const MODEL_DEFINITION& model, const CONFIG_RECORD& r, const CONFIG_STATUS& status,
@@ -87,10 +98,7 @@ void PrintConfiguration(const MODEL_DEFINITION& model, const CONFIG_RECORD& r, c
     std::printf("Tank shape:     type %d, %s\n", static_cast<int>(tank->data.structureType),
                 tank->data.curveCaption.c_str());
   }
-  bool dimensions = false;
-  for (const float d : nl.dimensions) {
-    dimensions = dimensions || d != 0.0f;
-  }
+  const bool dimensions = std::any_of(nl.dimensions.begin(), nl.dimensions.end(), [](float d) { return d != 0.0f; });
   if (nl.dimensionUnit != 0 || dimensions) {
     std::string list;
     for (const float d : nl.dimensions) {
@@ -112,13 +120,9 @@ int RunReadConfig(const std::string& adapter, const std::string& unitsName, cons
   // The units: as asked, else the preferred units of the settings; with a
   // tank shape, the name may be one of the model's volume units.
   const std::string wanted = unitsName.empty() ? core.settings.prefUnits : unitsName;
-  bool found = false;
-  for (std::int32_t u = 0; u < model.unitsCount && u < kMaxUnits; ++u) {
-    if (model.unitNames[static_cast<std::size_t>(u)] == wanted) {
-      record.unitsIndex = u;
-      found = true;
-    }
-  }
+  const std::optional<std::int32_t> linearUnit = UnitIndex(model, wanted, false);
+  const bool found = linearUnit.has_value();
+  record.unitsIndex = linearUnit.value_or(0);
   if (!unitsName.empty() && !found && tankType < 0) {
     std::fprintf(stderr, "error: the model has no units \"%s\" (volume units need --tank-type)\n", unitsName.c_str());
     return 2;
@@ -140,7 +144,7 @@ int RunReadConfig(const std::string& adapter, const std::string& unitsName, cons
     if (tank.Calculate(core, state) != 0) {
       return 2;
     }
-    const std::optional<int> volumeUnit = found ? std::nullopt : VolumeUnitIndex(model, unitsName);
+    const std::optional<std::int32_t> volumeUnit = found ? std::nullopt : UnitIndex(model, unitsName, true);
     if (!unitsName.empty() && !found && !volumeUnit) {
       std::fprintf(stderr, "error: neither the model nor tank shape %d has units \"%s\"\n", tankType,
                    unitsName.c_str());

@@ -1156,9 +1156,9 @@ int CGenericForm::ReadFile(const std::filesystem::path& path) {
   // shape: that shape's units are loaded before the file is read, and the
   // tables restored when the read fails.
   std::optional<MODEL_TABLES> before;
-  if (config::FileTankShape(path)) {
+  if (const std::optional<std::int32_t> shape = config::FileTankShape(path)) {
     before = core_.tables;
-    if (!geometry::LoadTankUnitsOfFile(core_.models, core_.tables, path)) {
+    if (!geometry::LoadTankShapeUnits(core_.models, core_.tables, *shape)) {
       before.reset();
     }
   }
